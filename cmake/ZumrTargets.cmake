@@ -1,0 +1,83 @@
+# Shared build settings and helpers for every zumr target.
+
+if(ZUMR_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined)
+elseif(ZUMR_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(ZUMR_SANITIZE)
+  message(FATAL_ERROR "ZUMR_SANITIZE must be empty, 'address' or 'thread'")
+endif()
+
+if(ZUMR_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "ZUMR_FUZZ needs clang")
+  endif()
+  # Coverage for the fuzzers in every library they reach.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# Warnings as errors for the project's own code only.
+function(zumr_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# zumr_add_library(name SOURCES ... [DEPS ...])
+function(zumr_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  zumr_warnings(${name})
+endfunction()
+
+include(GoogleTest)
+
+# zumr_add_test(name SOURCES ... [DEPS ...] [THREADS])
+# THREADS marks a test that also runs under ThreadSanitizer; the ThreadSanitizer
+# build builds only those.
+function(zumr_add_test name)
+  cmake_parse_arguments(ARG "THREADS" "" "SOURCES;DEPS" ${ARGN})
+  if(ZUMR_SANITIZE STREQUAL "thread" AND NOT ARG_THREADS)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE ZUMR_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  zumr_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                       PROPERTIES TIMEOUT 300)
+endfunction()
+
+# zumr_add_fuzz(name SOURCE file [DEPS ...] [SEEDS dir]): a libFuzzer target plus
+# a short smoke run in CTest that fails on any finding.
+set(ZUMR_FUZZ_SECONDS 20 CACHE STRING "Length of each fuzz smoke run in CTest")
+function(zumr_add_fuzz name)
+  cmake_parse_arguments(ARG "" "SOURCE;SEEDS" "DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCE})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  zumr_warnings(${name})
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+  set(seeds "")
+  if(ARG_SEEDS)
+    set(seeds ${ARG_SEEDS})
+  endif()
+  add_test(NAME ${name}_smoke
+           COMMAND ${CMAKE_COMMAND} -E env
+                   ${PROJECT_SOURCE_DIR}/fuzz/run_smoke.sh $<TARGET_FILE:${name}> ${work} ${ZUMR_FUZZ_SECONDS} ${seeds})
+  set_tests_properties(${name}_smoke PROPERTIES TIMEOUT 300 LABELS fuzz)
+endfunction()
+
+# zumr_add_bench(name SOURCES ... [DEPS ...])
+function(zumr_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  zumr_warnings(${name})
+endfunction()

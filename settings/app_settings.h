@@ -1,0 +1,42 @@
+#pragma once
+// The process-wide settings record, one field per key of settings.cfg.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "model/manga_info.h"
+
+struct AppSettings {
+    // CONFIG
+    std::u16string DefSavePath;  // at most 259 units; ends with the separator by default
+    std::u16string BookDirName = u"book";     // at most 29 units
+    std::u16string ChapDirName = u"ch";       // at most 29 units
+    std::u16string CoversDirName = u"covers"; // at most 29 units
+    uint8_t bAppendChapName = 1;
+    uint8_t bAddCntToPages = 0;
+    uint8_t bRevScan = 0;
+    OptString UserAgent;  // 8-bit; nullopt = no User-Agent header
+    // MWINDOW
+    int32_t WindowX = 0;
+    int32_t WindowY = 0;
+    int32_t WindowW = 0;
+    int32_t WindowH = 0;
+    // CHAPSLIST
+    int32_t ColWchCH = 100;
+    int32_t ColWchNAM = 100;
+    int32_t ColWchP = 100;
+    int32_t ColWchL = 100;
+    // DEBUG
+    uint8_t SaveBuf = 0;
+};
+
+// Every setting at its default; `programFolder` becomes DefSavePath, with the
+// platform's separator added when it is missing.
+AppSettings AppSettings_Defaults(std::u16string_view programFolder);
+
+// The process-wide record. The window's thread changes it while a worker may
+// read it, so both go through a short lock: readers take a copy.
+AppSettings Settings_Get();
+void Settings_Set(const AppSettings& settings);
+void Settings_Update(const std::function<void(AppSettings&)>& change);
