@@ -4,8 +4,15 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "model/manga_info.h"
+
+// Window geometry that no screen can hold: the window's start-up check
+// (right and bottom edges strictly inside the screen) then fails and the
+// window keeps the place and size of its template. Small enough that adding a
+// saved position to it cannot overflow 32 bits.
+inline constexpr int32_t kWindowSizeFromTemplate = 0x10000;
 
 struct AppSettings {
     // CONFIG
@@ -20,8 +27,8 @@ struct AppSettings {
     // MWINDOW
     int32_t WindowX = 0;
     int32_t WindowY = 0;
-    int32_t WindowW = 0;
-    int32_t WindowH = 0;
+    int32_t WindowW = kWindowSizeFromTemplate;
+    int32_t WindowH = kWindowSizeFromTemplate;
     // CHAPSLIST
     int32_t ColWchCH = 100;
     int32_t ColWchNAM = 100;
@@ -32,7 +39,7 @@ struct AppSettings {
 };
 
 // Every setting at its default; `programFolder` becomes DefSavePath, with the
-// platform's separator added when it is missing.
+// platform's separator added when it is missing (an empty folder stays empty).
 AppSettings AppSettings_Defaults(std::u16string_view programFolder);
 
 // The process-wide record. The window's thread changes it while a worker may
