@@ -38,6 +38,14 @@ extern std::atomic<int8_t> bKeepRunning;
 // Posts to hMainWnd when there is one.
 void PostToMainWindow(uint32_t message, int32_t wParam, int32_t lParam);
 
+// Shows a box owned by hMainWnd and waits until it is closed; nothing when
+// there is no window.
+void ShowBoxOnMainWindow(std::u16string_view text, std::u16string_view caption);
+
+// True while bKeepRunning is up and a window is there to report to: the
+// condition under which a sink takes data and a worker goes on.
+bool TransfersAllowed();
+
 // The text the window shows for a UM_ERRORCODE value: libcurl's own text for
 // codes of 0 and above, the reader-parser texts for negative ones.
 std::u16string ErrorCodeText(int32_t code);

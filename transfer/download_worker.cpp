@@ -1,0 +1,207 @@
+#include "transfer/download_worker.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <system_error>
+
+#include "model/file_io.h"
+#include "model/text_codec.h"
+#include "settings/app_settings.h"
+#include "transfer/curl_session.h"
+#include "transfer/notifications.h"
+#include "transfer/output_paths.h"
+#include "transfer/staged_file.h"
+#include "transfer/url_text.h"
+
+namespace {
+
+enum class Step { Next, EndRun };
+
+bool StillRunning()
+{
+    return bKeepRunning.load(std::memory_order_acquire) > 0;
+}
+
+bool FileExists(const std::u16string& path)
+{
+    FilePtr file(OpenFile(PathFromUtf16(path), "rb"));
+    return file != nullptr;
+}
+
+// A file that cannot be created stops the run; after a cancel nobody could
+// answer the box, so it is not shown then.
+void ReportFileError(int error)
+{
+    if (!TransfersAllowed())
+        return;
+    const std::string text = "Не удалось создать файл с ошибкой " + std::to_string(error) + " - " +
+                             std::generic_category().message(error) + "!";
+    ShowBoxOnMainWindow(Utf8ToUtf16(text), u"Сбой в Curl_GetCommix!");
+}
+
+int PathError(const std::u16string& path)
+{
+    return path.size() >= kMaxPathUnits ? ENAMETOOLONG : 0;
+}
+
+class DownloadRun {
+public:
+    DownloadRun(MangaInfo& manga, CurlSession& session) : manga_(manga), session_(session) {}
+
+    int32_t Run()
+    {
+        session_.SetUserAgent(Settings_Get().UserAgent);
+        if (!manga_.bSkipCovers && DownloadCovers() == Step::EndRun)
+            return result_;
+        DownloadChapters();
+        return result_;
+    }
+
+private:
+    // Fetches `url` into `file`'s temporary name and gives it its final name
+    // only on success. Reports the code the way the window expects.
+    void Fetch(const std::string& url, StagedFile& file, int32_t rowKey, uint8_t saveBuf)
+    {
+        session_.UseFileSink(file.Handle());
+        result_ = session_.Perform(url);
+        if (file.Finish(result_ == kCurlOk) != 0 && result_ == kCurlOk)
+            result_ = kCurlWriteError;
+        if (result_ != kCurlOk || saveBuf)
+            PostToMainWindow(UM_ERRORCODE, rowKey, result_);
+    }
+
+    Step DownloadCovers()
+    {
+        std::string mangaUrl;
+        {
+            std::lock_guard lock(manga_.ListLock);
+            mangaUrl = manga_.Url.value_or(std::string());
+        }
+        coverKey_ = manga_.ChapCnt();
+        session_.SetProgressKey(&coverKey_);
+        for (int32_t k = 0;; ++k) {
+            std::string coverUrl;
+            {
+                std::lock_guard lock(manga_.ListLock);
+                if (k >= manga_.CoverCnt())
+                    break;
+                coverUrl = manga_.Covers[static_cast<size_t>(k)].Url.value_or(std::string());
+            }
+            if (!StillRunning())
+                return Step::Next;  // the chapter phase ends the run at once
+
+            const AppSettings settings = Settings_Get();
+            StagedFile file(CoverFilePath(CurSavePath_Get(), coverUrl));
+            if (FileExists(file.FinalPath())) {
+                PostToMainWindow(UM_UPDATELLW, coverKey_, k + 1);
+                continue;
+            }
+            if (const int error = PathError(file.FinalPath()); error != 0) {
+                ReportFileError(error);
+                return Step::EndRun;
+            }
+            if (!file.Open()) {
+                ReportFileError(LastErrorOr(EIO));
+                return Step::EndRun;
+            }
+            Fetch(ResolveUrl(mangaUrl, coverUrl), file, coverKey_, settings.SaveBuf);
+            if (!StillRunning())
+                return Step::Next;
+            PostToMainWindow(UM_UPDATELLW, coverKey_, k + 1);
+        }
+        return Step::Next;
+    }
+
+    void DownloadChapters()
+    {
+        session_.SetProgressKey(&chapterIndex_);
+        const int32_t chapCnt = manga_.ChapCnt();
+        for (chapterIndex_ = chapCnt - 1; chapterIndex_ >= 0; --chapterIndex_) {
+            if (!StillRunning())
+                return;
+            ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(chapterIndex_)];
+            if (chapter.bSkip)
+                continue;
+            for (int32_t j = 0;; ++j) {
+                if (!StillRunning())
+                    return;
+                std::string pageUrl;
+                int32_t pageCnt = 0;
+                PageInfo* page = nullptr;
+                {
+                    std::lock_guard lock(manga_.ListLock);
+                    pageCnt = chapter.PageCnt();
+                    if (j >= pageCnt)
+                        break;
+                    page = &chapter.Pages[static_cast<size_t>(j)];
+                    if (page->bLoaded || !page->Url)
+                        continue;
+                    pageUrl = *page->Url;
+                }
+                if (DownloadPage(chapter, *page, j, pageCnt, pageUrl) == Step::EndRun)
+                    return;
+            }
+        }
+    }
+
+    Step DownloadPage(const ChapterInfo& chapter, PageInfo& page, int32_t j, int32_t pageCnt,
+                      const std::string& pageUrl)
+    {
+        const AppSettings settings = Settings_Get();
+        PageNaming naming;
+        naming.BookDirName = settings.BookDirName;
+        naming.ChapDirName = settings.ChapDirName;
+        naming.bAppendChapName = settings.bAppendChapName != 0;
+        naming.bAddCntToPages = settings.bAddCntToPages != 0;
+        StagedFile file(PageFilePath(CurSavePath_Get(), naming, chapter.Vol, chapter.Num, chapter.Name, j, pageCnt,
+                                     pageUrl));
+        if (FileExists(file.FinalPath())) {
+            page.bLoaded = 1;
+            PostToMainWindow(UM_UPDATELLW, chapterIndex_, j + 1);
+            return Step::Next;
+        }
+        if (const int error = PathError(file.FinalPath()); error != 0) {
+            ReportFileError(error);
+            return Step::EndRun;
+        }
+        if (!file.Open()) {
+            ReportFileError(LastErrorOr(EIO));
+            return Step::EndRun;
+        }
+        Fetch(pageUrl, file, chapterIndex_, settings.SaveBuf);
+        if (!StillRunning())
+            return Step::EndRun;  // no bLoaded and no count for the item a cancel cut off
+        if (result_ == kCurlOk)
+            page.bLoaded = 1;
+        PostToMainWindow(UM_UPDATELLW, chapterIndex_, j + 1);
+        return Step::Next;
+    }
+
+    MangaInfo& manga_;
+    CurlSession& session_;
+    int32_t result_ = 0;
+    int32_t coverKey_ = 0;
+    int32_t chapterIndex_ = 0;
+};
+
+}  // namespace
+
+int32_t Curl_GetCommix(MangaInfo* manga)
+{
+    if (!manga)
+        return -1;
+    ++manga->BusyCnt;
+    int32_t result = 0;
+    {
+        CurlSession session;
+        if (!session.Valid()) {
+            --manga->BusyCnt;
+            return -1;
+        }
+        result = DownloadRun(*manga, session).Run();
+    }
+    --manga->BusyCnt;
+    PostToMainWindow(UM_WORKERDONE, 1, result);
+    return result;
+}
