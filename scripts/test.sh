@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Sets up and runs every test: the whole suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer (fuzz smoke runs included), and the threaded
+# tests once more under ThreadSanitizer. Ends with CTest's summary.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+
+bash "$root/scripts/setup.sh"
+
+common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZUMR_BENCH=OFF)
+
+cmake -S "$root" -B "$root/build/tsan" "${common[@]}" -DZUMR_SANITIZE=thread >/dev/null
+cmake --build "$root/build/tsan" -j "$jobs"
+
+cmake -S "$root" -B "$root/build/asan" "${common[@]}" -DZUMR_SANITIZE=address -DZUMR_FUZZ=ON \
+      -DZUMR_TSAN_DIR="$root/build/tsan" >/dev/null
+cmake --build "$root/build/asan" -j "$jobs"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+ctest --test-dir "$root/build/asan" --output-on-failure -j "$jobs"
