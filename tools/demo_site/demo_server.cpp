@@ -66,6 +66,9 @@ struct DemoServer::Impl {
     {
         // Long keep-alive so a client can fetch a whole manga over one connection.
         server.set_keep_alive_max_count(1000000);
+        // Headers and body go out in separate writes; without this each reply
+        // waits for the client's delayed acknowledgement.
+        server.set_tcp_nodelay(true);
         server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
             if (request.path != "/stats")
                 ++requests;

@@ -1,0 +1,84 @@
+// zumr-cli: the command-line companion of the window program. It scans a
+// manga, downloads it, and shows what a database file holds, driving the same
+// workers with the same settings.cfg (the one beside the program).
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+#include <unistd.h>
+
+#include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "model/text_codec.h"
+#include "settings/app_settings.h"
+#include "settings/settings_file.h"
+
+namespace {
+
+// The program's own folder, where settings.cfg lives and downloads go by default.
+std::filesystem::path ProgramFolder(const char* argv0)
+{
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error || self.empty())
+        self = std::filesystem::absolute(argv0, error);
+    return self.parent_path();
+}
+
+bool IsTerminal()
+{
+    const char* term = std::getenv("TERM");
+    return isatty(STDOUT_FILENO) == 1 && !(term && std::string(term) == "dumb");
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"zumr-cli: scan and download manga from the supported sites."};
+    app.require_subcommand(1);
+
+    ScanArgs scan;
+    CLI::App* scanCommand = app.add_subcommand("scan", "read the title page and every chapter's page list, "
+                                                       "print them and save the database file");
+    scanCommand->add_option("ADDRESS", scan.address, "address of the manga's title page")->required();
+    scanCommand->add_option("--db", scan.db, "database file to write (default: <folder>/<name>.zdb)");
+
+    DownloadArgs download;
+    CLI::App* downloadCommand =
+        app.add_subcommand("download", "scan (or load a database file) and download the chosen chapters");
+    downloadCommand->add_option("SOURCE", download.source, "title page address, or a .zdb database file")->required();
+    downloadCommand->add_option("--chapters", download.chapters,
+                                "list positions as scan prints them, ranges allowed: 1-5,8 (default: all)");
+    downloadCommand->add_flag("--no-covers", download.noCovers, "do not download the covers");
+    downloadCommand->add_option("--out", download.out, "folder to put the manga's folder in (default: DefSavePath)");
+
+    InfoArgs info;
+    CLI::App* infoCommand = app.add_subcommand("info", "show what a database file holds");
+    infoCommand->add_option("FILE", info.file, "a .zdb database file")->required();
+    infoCommand->add_flag("--json", info.json, "print one JSON object");
+    infoCommand->add_flag("--pages", info.pages, "list every page's address too");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error);
+        return code == 0 ? kExitOk : kExitBadInput;
+    }
+
+    const std::filesystem::path folder = ProgramFolder(argv[0]);
+    const std::u16string folderText = Utf8ToUtf16(folder.string());
+    AppSettings settings = AppSettings_Defaults(folderText);
+    Cfg_Load(Utf8ToUtf16((folder / "settings.cfg").string()), settings);
+    Settings_Set(settings);
+
+    Interrupt_Install();
+    CliEnv env{std::cout, std::cerr, IsTerminal()};
+    if (*scanCommand)
+        return Command_Scan(scan, env);
+    if (*downloadCommand)
+        return Command_Download(download, env);
+    return Command_Info(info, env);
+}
