@@ -115,8 +115,9 @@ TEST(AllocationFailure, TitlePageLeavesAConsistentRecord)
             EXPECT_EQ(got.Vol, want.Vol);
             EXPECT_EQ(got.Num, want.Num);
             // Only the last chapter may have lost its title to the failure.
-            if (i + 1 < manga.Chaps.size() || got.Name)
+            if (i + 1 < manga.Chaps.size() || got.Name) {
                 EXPECT_EQ(got.Name, want.Name) << i;
+            }
         }
     }
     EXPECT_GT(failures, static_cast<long>(full.Chaps.size()));
