@@ -85,9 +85,19 @@ std::u16string curSavePath;
 
 }  // namespace
 
+static int FormatInto(std::u16string& target, std::u16string_view format, std::initializer_list<FormatArg> args);
+
 int FormatWide(std::u16string& target, std::u16string_view format, std::initializer_list<FormatArg> args)
 {
-    target.clear();
+    // Built aside: the format may be a view of the target itself.
+    std::u16string out;
+    const int written = FormatInto(out, format, args);
+    target = std::move(out);
+    return written;
+}
+
+static int FormatInto(std::u16string& target, std::u16string_view format, std::initializer_list<FormatArg> args)
+{
     auto arg = args.begin();
     for (size_t i = 0; i < format.size(); ++i) {
         if (format[i] != u'%') {

@@ -31,7 +31,9 @@ void PublishTitlePage(MangaInfo& manga, const MemBuffer& buffer)
     {
         std::lock_guard lock(manga.ListLock);
         scratch.Url = manga.Url;
-        scratch.UrlSize = manga.UrlSize;
+        // The parser checks the address against its size; derive it rather
+        // than trust a caller that set only the text.
+        scratch.UrlSize = manga.Url ? static_cast<int32_t>(manga.Url->size() + 1) : 0;
     }
     Html_ParseMangaPage(buffer.data, scratch);  // whatever was found is kept
     std::lock_guard lock(manga.ListLock);
