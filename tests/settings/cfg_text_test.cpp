@@ -240,9 +240,9 @@ TEST(CfgSet, AddsMissingKeysAtTheEndOfTheBodyInWritingOrder)
         Cfg_SetInt(text, u"k2", 2, range);
         EXPECT_EQ(Visible(text), Visible(c.after));
         // Written keys are found again in the same pass and by a new one.
-        for (CfgRange probe : {range, CfgRange{}}) {
-            if (probe.Start == 0 && probe.End == 0)
-                ASSERT_TRUE(Cfg_FindSection(text, u"S", probe));
+        CfgRange fresh;
+        ASSERT_TRUE(Cfg_FindSection(text, u"S", fresh));
+        for (const CfgRange& probe : {range, fresh}) {
             int64_t k1 = 0, k2 = 0;
             EXPECT_TRUE(Cfg_GetInt(text, u"k1", k1, probe));
             EXPECT_TRUE(Cfg_GetInt(text, u"k2", k2, probe));
