@@ -60,6 +60,39 @@ std::string_view SkipNumbers(std::string_view line)
     return {};
 }
 
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// Chapter titles are short and nearly always well-formed one- to three-byte
+// UTF-8, converted here in one pass into a buffer sized once. Anything else
+// goes through the shared converter, so malformed text is repaired the same
+// way everywhere.
+std::u16string ToUtf16(std::string_view text)
+{
+    std::u16string out(text.size(), u'\0');  // never more units than bytes
+    size_t w = 0;
+    const size_t n = text.size();
+    for (size_t i = 0; i < n;) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            out[w++] = b;
+            i += 1;
+        } else if (b >= 0xC2 && b < 0xE0 && i + 1 < n && IsContinuation(text[i + 1])) {
+            out[w++] = static_cast<char16_t>(((b & 0x1Fu) << 6) | (text[i + 1] & 0x3Fu));
+            i += 2;
+        } else if (b >= 0xE0 && b < 0xF0 && i + 2 < n && IsContinuation(text[i + 1]) && IsContinuation(text[i + 2])) {
+            const unsigned cp = ((b & 0x0Fu) << 12) | ((text[i + 1] & 0x3Fu) << 6) | (text[i + 2] & 0x3Fu);
+            if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))
+                return Utf8ToUtf16(text);
+            out[w++] = static_cast<char16_t>(cp);
+            i += 3;
+        } else {
+            return Utf8ToUtf16(text);
+        }
+    }
+    out.resize(w);
+    return out;
+}
+
 char16_t KnownEntity(std::u16string_view name)
 {
     if (name == u"&quot")
@@ -108,7 +141,8 @@ void Html_ParseChapterLink(ChapterInfo& chapter, std::string_view text)
     const std::string_view title = SkipNumbers(LastFilledLine(text));
     if (title.empty())
         return;
-    std::u16string name = Utf8ToUtf16(title);
-    DecodeEntities(name);
+    std::u16string name = ToUtf16(title);
+    if (name.find(u'&') != std::u16string::npos)
+        DecodeEntities(name);
     chapter.Name = std::move(name);
 }
