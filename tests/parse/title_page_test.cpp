@@ -141,19 +141,6 @@ TEST(TitlePage, PageWithoutMarkersHasOnlyTheLabels)
     EXPECT_TRUE(manga.Chaps.empty());
 }
 
-TEST(TitlePage, ChapterBlockInPageOrder)
-{
-    MangaInfo manga;
-    SetAddress(manga, "http://host/m");
-    const std::string page =
-        "<div class=\"expandable chapters-link\"><table><tr><td><a href=\"/m/vol2/10\" title=\"\"> Some Manga 2 - 10 "
-        "Last </a></td></tr><tr><td><a href=\"/m/vol1/1\">Some Manga 1 - 1</a></td></tr></table></div>";
-    ASSERT_EQ(Html_ParseMangaPage(page, manga), 0);
-    ASSERT_EQ(manga.Chaps.size(), 2u);
-    ExpectChapter(manga.Chaps[0], {"http://host/m/vol2/10?mature=1", 2, 10, u"Last "}, 0);
-    ExpectChapter(manga.Chaps[1], {"http://host/m/vol1/1?mature=1", 1, 1, std::nullopt}, 1);
-}
-
 struct LinkCase {
     const char* href;
     Chapter chapter;
@@ -198,36 +185,6 @@ TEST(TitlePage, DoubleQuotedMarkerWinsOverAnEarlierSingleQuotedOne)
     EXPECT_EQ(manga.EngName, u"Double");
     ASSERT_EQ(manga.Chaps.size(), 1u);
     EXPECT_EQ(manga.Chaps[0].Vol, 2);
-}
-
-TEST(TitlePage, CoverClassMustBeDoubleQuoted)
-{
-    MangaInfo manga;
-    SetAddress(manga, "http://host/m");
-    const std::string page = "<div style=\"display:none\"><a class='full-list-pic' href=\"/a.jpg\"></a>"
-                             "<a href=\"b.jpg\" class=\"full-list-pic\"></a><a class=\"full-list-pic\" href='c.jpg'></a>"
-                             "<a class=\"full-list-pic\" href=\"http://x/d.jpg\"><img></a></div>";
-    ASSERT_EQ(Html_ParseMangaPage(page, manga), 0);
-    EXPECT_EQ(CoverUrls(manga), (std::vector<std::string>{"b.jpg", "http://x/d.jpg"}));
-}
-
-TEST(TitlePage, DescriptionStopsAtAnInnerDiv)
-{
-    MangaInfo manga;
-    SetAddress(manga, "http://host/m");
-    ASSERT_EQ(Html_ParseMangaPage("<div class=\"manga-description\"><p>a<div>b</p></div>", manga), 0);
-    EXPECT_TRUE(manga.Desc->ends_with(R"(:\b0\para})")) << *manga.Desc;
-}
-
-TEST(TitlePage, PageTextCannotCloseTheDocument)
-{
-    MangaInfo manga;
-    SetAddress(manga, "http://host/m");
-    const std::string page = "<span class=\"name\">}{\\rtf1 x</span>"
-                             "<div class=\"manga-description\"><p>}\\par}</p></div>";
-    ASSERT_EQ(Html_ParseMangaPage(page, manga), 0);
-    EXPECT_TRUE(manga.Desc->find(R"(\b0  \}\{\\rtf1 x | \par)") != std::string::npos) << *manga.Desc;
-    EXPECT_TRUE(manga.Desc->ends_with(R"(\b0\par\}\\par\}\par})")) << *manga.Desc;
 }
 
 struct UnclosedCase {
@@ -278,17 +235,6 @@ INSTANTIATE_TEST_SUITE_P(
                      "</div></a>",
                      2, 0}),
     [](const auto& info) { return info.param.name; });
-
-TEST(TitlePage, NamesFoundBeforeAnUnclosedBlockStay)
-{
-    MangaInfo manga;
-    SetAddress(manga, "http://host/m");
-    EXPECT_EQ(Html_ParseMangaPage("<span class=\"name\">A</span><span class=\"jp-name\">B", manga), 13);
-    EXPECT_EQ(manga.Name, u"A");
-    EXPECT_FALSE(manga.JpName.has_value());
-    EXPECT_EQ(manga.Desc, "{\\rtf1}");
-    EXPECT_EQ(manga.DescSize, 8);
-}
 
 class UnusableAddress : public testing::TestWithParam<const char*> {};
 
