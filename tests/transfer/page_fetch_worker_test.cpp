@@ -27,11 +27,17 @@ protected:
         titleRoute.body = SiteTitlePage("Manga", {"/c/c1.png"}, links);
         titleRoute.contentType = "text/html";
         server.Add("/m", titleRoute);
+        // Odd chapters use the variable form, even ones the call form; both
+        // give the same addresses.
         for (int n = 1; n <= chapters; ++n) {
             std::vector<std::string> images;
-            for (int j = 1; j <= pages; ++j)
+            std::vector<std::string> files;
+            for (int j = 1; j <= pages; ++j) {
                 images.push_back(server.Origin() + "/img/" + std::to_string(n) + "/" + std::to_string(j) + ".png");
-            readerPages[n] = SiteReaderPage(images);
+                files.push_back(std::to_string(j) + ".png");
+            }
+            readerPages[n] = n % 2 ? SiteReaderPage(images)
+                                   : SiteReaderPageCallForm(server.Origin(), "img/" + std::to_string(n) + "/", files);
             server.Serve(ReaderPath(n), readerPages[n], "text/html");
         }
     }
@@ -88,6 +94,7 @@ TEST_F(PageFetchTest, ScansChaptersInTheConfiguredOrder)
             EXPECT_EQ(chapter.PageCnt(), 2);
         }
         EXPECT_EQ(manga.Chaps[0].Pages[1].Url, fresh.Origin() + "/img/3/2.png");
+        EXPECT_EQ(manga.Chaps[1].Pages[0].Url, fresh.Origin() + "/img/2/1.png");
         // Progress of each reader page carries its chapter's row key.
         std::vector<int32_t> keys;
         for (const auto& [key, value] : record.Progress())

@@ -34,8 +34,9 @@ protected:
                         EXPECT_TRUE(page.Url && !page.Url->empty() && page.bLoaded <= 1);
                     chapter.bSkip.load();
                 }
-                if (manga.Name)
+                if (manga.Name) {
                     EXPECT_EQ(*manga.Name, u"Manga");
+                }
                 EXPECT_LE(manga.CoverCnt(), 1);
             }
             if (manga.BusyCnt > 1)

@@ -33,18 +33,34 @@ inline std::string SiteTitlePage(const std::string& name, const std::vector<std:
 inline std::string SiteReaderPage(const std::vector<std::string>& imageUrls)
 {
     std::string page = "<html><body><script type=\"text/javascript\">\nvar pictures = [";
-    for (size_t i = 0; i < imageUrls.size(); ++i)
-        page += (i ? "," : "") + std::string("{url:\"") + imageUrls[i] + "\",w:800,h:1200}";
+    for (size_t i = 0; i < imageUrls.size(); ++i) {
+        if (i > 0)
+            page += ',';
+        page += "{url:\"";
+        page += imageUrls[i];
+        page += "\",w:800,h:1200}";
+    }
     page += "];\nreader.show(pictures);\n</script></body></html>\n";
     return page;
 }
 
-// The call form: rm_h.init( [['middle','server',"file",w,h],...], 0, false);
-inline std::string SiteReaderPageCallForm(const std::string& server, const std::vector<std::string>& files)
+// The call form: rm_h.init( [["middle","server/","file",w,h],...], 0, false); the page address is
+// server + "/" + middle + file.
+inline std::string SiteReaderPageCallForm(const std::string& server, const std::string& middle,
+                                          const std::vector<std::string>& files)
 {
     std::string page = "<html><body><script type=\"text/javascript\">\nrm_h.init( [";
-    for (size_t i = 0; i < files.size(); ++i)
-        page += (i ? "," : "") + std::string("['img/','") + server + "/',\"" + files[i] + "\",800,1200]";
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (i > 0)
+            page += ',';
+        page += "['";
+        page += middle;
+        page += "','";
+        page += server;
+        page += "/',\"";
+        page += files[i];
+        page += "\",800,1200]";
+    }
     page += "], 0, false);\n</script></body></html>\n";
     return page;
 }
