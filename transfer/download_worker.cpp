@@ -18,9 +18,11 @@ namespace {
 
 enum class Step { Next, EndRun };
 
+// Without a window nothing could be reported and every sink refuses data, so
+// a missing window ends the run like a cancel.
 bool StillRunning()
 {
-    return bKeepRunning.load(std::memory_order_acquire) > 0;
+    return bKeepRunning.load(std::memory_order_acquire) > 0 && hMainWnd.load(std::memory_order_acquire) != nullptr;
 }
 
 bool FileExists(const std::u16string& path)
@@ -40,6 +42,8 @@ void ReportFileError(int error)
     ShowBoxOnMainWindow(Utf8ToUtf16(text), u"Сбой в Curl_GetCommix!");
 }
 
+// Paths are limited to what a path buffer holds; a longer one is treated as
+// a file that cannot be created rather than cut to a different name.
 int PathError(const std::u16string& path)
 {
     return path.size() >= kMaxPathUnits ? ENAMETOOLONG : 0;

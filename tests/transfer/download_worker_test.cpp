@@ -258,13 +258,24 @@ TEST_F(DownloadTest, CancelDuringACoverTouchesNoChapter)
 
 TEST_F(DownloadTest, FileThatCannotBeCreatedStopsTheRunWithABox)
 {
+    auto box = [](int error) {
+        return "BOX Сбой в Curl_GetCommix! | Не удалось создать файл с ошибкой " + std::to_string(error) + " - " +
+               std::strerror(error) + "!";
+    };
+    // A folder that is a file: the cover cannot be created.
     WriteFileBytes(dir / "plain", "not a folder");
     CurSavePath_Set((dir / "plain" / "Manga").u16string());
     EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    const std::string text = std::string("Не удалось создать файл с ошибкой ") + std::to_string(ENOTDIR) + " - " +
-                             std::strerror(ENOTDIR) + "!";
-    EXPECT_THAT(window.Events(), ElementsAre("BOX Сбой в Curl_GetCommix! | " + text, "DONE 1 0"));
+    EXPECT_THAT(window.Events(), ElementsAre(box(ENOTDIR), "DONE 1 0"));
     EXPECT_TRUE(server.Requests().empty());
+
+    // A path longer than a path buffer: the covers are done, the page is not.
+    RecordingWindow second;
+    hMainWnd = &second;
+    CurSavePath_Set(savePath.u16string());
+    manga.Chaps[2].Name = std::u16string(300, u'x');
+    EXPECT_EQ(Curl_GetCommix(&manga), 0);
+    EXPECT_THAT(second.Events(), ElementsAre("UPD 3 1", "UPD 3 2", box(ENAMETOOLONG), "DONE 1 0"));
 }
 
 TEST_F(DownloadTest, QueryTokensDoNotReachFileNames)
