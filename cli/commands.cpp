@@ -66,7 +66,7 @@ std::string LoadResultText(int result)
     case kMangaDbMissingChapters:
         return "cut short: chapters or pages are missing";
     case kMangaDbDamaged:
-        return "damaged";
+        return "damaged or cut short";
     default:
         return result > 0 ? std::strerror(result) : "unknown result " + std::to_string(result);
     }

@@ -61,6 +61,13 @@ int main(int argc, char** argv)
     infoCommand->add_flag("--json", info.json, "print one JSON object");
     infoCommand->add_flag("--pages", info.pages, "list every page's address too");
 
+    // CLI11 would only say that a subcommand is required.
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (!first.empty() && first[0] != '-' && first != "scan" && first != "download" && first != "info") {
+        std::cerr << "zumr-cli: unknown command \"" << argv[1] << "\"; the commands are scan, download and info\n"
+                  << "Run with --help for more information.\n";
+        return kExitBadInput;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -18,6 +18,8 @@ struct Notification {
     uint32_t message = 0;
     int32_t wParam = 0;
     int32_t lParam = 0;
+
+    bool operator==(const Notification&) const = default;
 };
 
 class NotificationQueue {

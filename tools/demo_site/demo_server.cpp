@@ -10,10 +10,14 @@
 #include <tuple>
 
 struct DemoServer::Impl {
-    Impl(DemoOptions mangaOptions, DemoServeOptions serveOptions) : manga(mangaOptions), serve(serveOptions) {}
+    Impl(DemoOptions mangaOptions, DemoServeOptions serveOptions)
+        : manga(mangaOptions), imageDelayMs(serveOptions.imageDelayMs), chunkDelayMs(serveOptions.chunkDelayMs)
+    {
+    }
 
     DemoManga manga;
-    DemoServeOptions serve;
+    std::atomic<int> imageDelayMs{0};
+    std::atomic<int> chunkDelayMs{0};
     httplib::Server server;
     std::thread thread;
     std::atomic<bool> listenEnded{false};
@@ -46,14 +50,15 @@ struct DemoServer::Impl {
     {
         ++images;
         bodyBytes += png->size();
-        if (serve.imageDelayMs > 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(serve.imageDelayMs));
-        if (serve.chunkDelayMs <= 0) {
+        const int startDelay = imageDelayMs;
+        if (startDelay > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(startDelay));
+        const int delay = chunkDelayMs;
+        if (delay <= 0) {
             response.set_content(*png, "image/png");
             return;
         }
         const size_t piece = std::max<size_t>(1, png->size() / 8);
-        const int delay = serve.chunkDelayMs;
         response.set_content_provider(
             png->size(), "image/png", [png, piece, delay](size_t offset, size_t length, httplib::DataSink& sink) {
                 if (offset > 0)
@@ -222,6 +227,12 @@ DemoCounters DemoServer::Counters() const
 std::string DemoServer::CountersJson() const
 {
     return impl_->CountersJson();
+}
+
+void DemoServer::SetServeOptions(DemoServeOptions serve)
+{
+    impl_->imageDelayMs = serve.imageDelayMs;
+    impl_->chunkDelayMs = serve.chunkDelayMs;
 }
 
 void DemoServer::Warm()

@@ -44,6 +44,9 @@ public:
     DemoCounters Counters() const;
     std::string CountersJson() const;
 
+    // Changes the reply delays; takes effect with the next picture request.
+    void SetServeOptions(DemoServeOptions serve);
+
     // Generates every picture now, so that later replies cost no encoding time.
     void Warm();
 
