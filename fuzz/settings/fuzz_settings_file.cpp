@@ -22,7 +22,11 @@ namespace {
 const fs::path& Folder()
 {
     static const fs::path folder = [] {
-        fs::path path = fs::temp_directory_path() / ("zumr_fuzz_settings_" + std::to_string(getpid()));
+        // Saving flushes to disk; on a memory file system that costs nothing,
+        // which keeps the run at thousands of inputs a second.
+        std::error_code error;
+        const fs::path base = fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
+        fs::path path = base / ("zumr_fuzz_settings_" + std::to_string(getpid()));
         fs::create_directories(path);
         std::atexit([] { std::error_code ignored; fs::remove_all(Folder(), ignored); });
         return path;
