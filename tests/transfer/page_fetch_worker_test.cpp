@@ -19,26 +19,26 @@ protected:
     // page as on the sites; chapter n's reader page lists `pages` images.
     void ServeManga(int chapters, int pages, Route titleRoute = {}) { ServeMangaOn(server, chapters, pages, titleRoute); }
 
-    void ServeMangaOn(TestServer& server, int chapters, int pages, Route titleRoute = {})
+    void ServeMangaOn(TestServer& site, int chapters, int pages, Route titleRoute = {})
     {
         std::vector<SiteChapterLink> links;
         for (int n = chapters; n >= 1; --n)
             links.push_back({"/m/vol1/" + std::to_string(n), "Manga 1 - " + std::to_string(n) + " Глава"});
         titleRoute.body = SiteTitlePage("Manga", {"/c/c1.png"}, links);
         titleRoute.contentType = "text/html";
-        server.Add("/m", titleRoute);
+        site.Add("/m", titleRoute);
         // Odd chapters use the variable form, even ones the call form; both
         // give the same addresses.
         for (int n = 1; n <= chapters; ++n) {
             std::vector<std::string> images;
             std::vector<std::string> files;
             for (int j = 1; j <= pages; ++j) {
-                images.push_back(server.Origin() + "/img/" + std::to_string(n) + "/" + std::to_string(j) + ".png");
+                images.push_back(site.Origin() + "/img/" + std::to_string(n) + "/" + std::to_string(j) + ".png");
                 files.push_back(std::to_string(j) + ".png");
             }
             readerPages[n] = n % 2 ? SiteReaderPage(images)
-                                   : SiteReaderPageCallForm(server.Origin(), "img/" + std::to_string(n) + "/", files);
-            server.Serve(ReaderPath(n), readerPages[n], "text/html");
+                                   : SiteReaderPageCallForm(site.Origin(), "img/" + std::to_string(n) + "/", files);
+            site.Serve(ReaderPath(n), readerPages[n], "text/html");
         }
     }
 
@@ -46,10 +46,10 @@ protected:
 
     int32_t Scan() { return ScanOn(server); }
 
-    int32_t ScanOn(TestServer& server)
+    int32_t ScanOn(TestServer& site)
     {
         MangaInfo_Free(&manga);
-        const std::string url = server.Url("/m");
+        const std::string url = site.Url("/m");
         manga.Url = url;
         manga.UrlSize = static_cast<int32_t>(url.size() + 1);
         return Curl_GetManga(&manga);
