@@ -46,9 +46,15 @@ std::u16string U16(const std::string& text)
 
 std::string ChapterLabel(const ChapterInfo& chapter)
 {
-    std::string label = "том " + std::to_string(chapter.Vol) + ", глава " + std::to_string(chapter.Num);
-    if (chapter.Name)
-        label += " " + U8(*chapter.Name);
+    // Built by appending: g++ 12 at -O3 warns wrongly about chained + on strings.
+    std::string label = "том ";
+    label += std::to_string(chapter.Vol);
+    label += ", глава ";
+    label += std::to_string(chapter.Num);
+    if (chapter.Name) {
+        label += ' ';
+        label += U8(*chapter.Name);
+    }
     return label;
 }
 

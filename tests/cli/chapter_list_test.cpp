@@ -57,8 +57,9 @@ TEST(ChapterList, SelectsPositionsAndRanges)
         const ChapterSelection selection = SelectChapters(list.ranges, c.chapCnt);
         EXPECT_EQ(!selection.error.empty(), c.rangeError) << selection.error;
         ASSERT_EQ(selection.chosen.size(), static_cast<size_t>(c.chapCnt));
-        if (!c.rangeError)
+        if (!c.rangeError) {
             EXPECT_EQ(Positions(selection.chosen), c.chosen);
+        }
     }
 }
 

@@ -47,8 +47,10 @@ std::string ChapterFolder(const DemoChapter& chapter, const std::string& book = 
                           bool appendName = true)
 {
     std::string folder = book + std::to_string(chapter.Vol) + "/" + ch + std::to_string(chapter.Num);
-    if (appendName && chapter.Title)
-        folder += "-" + CleanTitle(*chapter.Title);
+    if (appendName && chapter.Title) {
+        folder += '-';
+        folder += CleanTitle(*chapter.Title);
+    }
     return folder;
 }
 
