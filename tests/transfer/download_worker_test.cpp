@@ -132,6 +132,8 @@ TEST_F(DownloadTest, SecondStartSkipsLoadedPagesSilently)
 {
     Curl_GetCommix(&manga);
     const size_t firstRequests = server.Requests().size();
+    // The flag alone decides: a page file deleted since is not fetched again.
+    std::filesystem::remove(PageFile(1, 1));
     RecordingWindow second;
     hMainWnd = &second;
     EXPECT_EQ(Curl_GetCommix(&manga), 0);
