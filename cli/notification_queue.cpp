@@ -4,8 +4,10 @@
 
 void NotificationQueue::Push(uint32_t message, int32_t wParam, int32_t lParam)
 {
+    bool wasEmpty = false;
     {
         std::lock_guard<std::mutex> guard(lock_);
+        wasEmpty = queue_.empty();
         if (message == UM_PROGRESS) {
             auto found = progressAt_.find(wParam);
             if (found != progressAt_.end()) {
@@ -21,7 +23,11 @@ void NotificationQueue::Push(uint32_t message, int32_t wParam, int32_t lParam)
         }
         queue_.push_back(Notification{message, wParam, lParam});
     }
-    ready_.notify_one();
+    // The consumer takes everything at once, so only the first push after a
+    // take needs to wake it; a wake per progress report would cost the worker
+    // its CPU.
+    if (wasEmpty)
+        ready_.notify_one();
 }
 
 bool NotificationQueue::WaitAndTake(std::vector<Notification>& out, std::chrono::milliseconds timeout)

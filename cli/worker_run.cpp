@@ -16,9 +16,17 @@ int32_t RunWorker(WorkerProc worker, MangaInfo& manga, CliWindow& window,
     int32_t result = 0;
     bool ended = false;
     std::vector<Notification> batch;
+    // Draining at most every few milliseconds lets progress reports pile up
+    // into one entry per row instead of waking this thread for each of them.
+    constexpr auto kGather = std::chrono::milliseconds(10);
+    auto lastTake = std::chrono::steady_clock::now() - kGather;
     while (!ended) {
+        const auto since = std::chrono::steady_clock::now() - lastTake;
+        if (since < kGather)
+            std::this_thread::sleep_for(kGather - since);
         batch.clear();
         window.queue.WaitAndTake(batch, tickEvery);
+        lastTake = std::chrono::steady_clock::now();
         for (const Notification& notification : batch) {
             if (notification.message == kCliWorkerExit) {
                 result = notification.lParam;
