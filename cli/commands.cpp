@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -402,7 +403,7 @@ int Command_Download(const DownloadArgs& args, CliEnv& env)
         RunWorker(
             Curl_GetCommix, manga, window,
             [&](const Notification& n) {
-                const Clock::time_point now = Clock::now();
+                const Clock::time_point now = n.posted;
                 switch (n.message) {
                 case UM_PROGRESS:
                     view.OnProgress(n.wParam, n.lParam, now);
@@ -428,8 +429,9 @@ int Command_Download(const DownloadArgs& args, CliEnv& env)
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
 
     const int32_t missing = MissingItems(manga, savePath);
-    env.out << "Скачано " << ProgressView::FormatBytes(view.BytesTransferred()) << " за "
-            << static_cast<int64_t>(seconds * 10) / 10.0 << " с";
+    char secondsText[32];
+    std::snprintf(secondsText, sizeof secondsText, "%.2f", seconds);
+    env.out << "Скачано " << ProgressView::FormatBytes(view.BytesTransferred()) << " за " << secondsText << " с";
     if (seconds > 0.001 && view.BytesTransferred() > 0)
         env.out << " (" << ProgressView::FormatRate(static_cast<double>(view.BytesTransferred()) / seconds) << ")";
     env.out << "; не хватает: " << missing << "\n";

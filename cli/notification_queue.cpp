@@ -4,6 +4,7 @@
 
 void NotificationQueue::Push(uint32_t message, int32_t wParam, int32_t lParam)
 {
+    const auto now = std::chrono::steady_clock::now();
     bool wasEmpty = false;
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -11,7 +12,9 @@ void NotificationQueue::Push(uint32_t message, int32_t wParam, int32_t lParam)
         if (message == UM_PROGRESS) {
             auto found = progressAt_.find(wParam);
             if (found != progressAt_.end()) {
-                queue_[static_cast<size_t>(found->second - firstSeq_)].lParam = lParam;
+                Notification& pending = queue_[static_cast<size_t>(found->second - firstSeq_)];
+                pending.lParam = lParam;
+                pending.posted = now;
                 return;  // the consumer is already due to wake for it
             }
             progressAt_[wParam] = firstSeq_ + queue_.size();
@@ -21,7 +24,7 @@ void NotificationQueue::Push(uint32_t message, int32_t wParam, int32_t lParam)
         } else {
             progressAt_.clear();
         }
-        queue_.push_back(Notification{message, wParam, lParam});
+        queue_.push_back(Notification{message, wParam, lParam, now});
     }
     // The consumer takes everything at once, so only the first push after a
     // take needs to wake it; a wake per progress report would cost the worker

@@ -18,8 +18,14 @@ struct Notification {
     uint32_t message = 0;
     int32_t wParam = 0;
     int32_t lParam = 0;
+    // When it was posted (for a coalesced progress entry: its latest value),
+    // so rates stay right although the queue is drained in batches.
+    std::chrono::steady_clock::time_point posted{};
 
-    bool operator==(const Notification&) const = default;
+    bool operator==(const Notification& other) const
+    {
+        return message == other.message && wParam == other.wParam && lParam == other.lParam;
+    }
 };
 
 class NotificationQueue {

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Runs zumr's main job end to end: starts the bundled demo site on 127.0.0.1,
+# downloads its manga with zumr-cli, shows where the files are and how to open
+# them, and stops the site again.
+#   bash scripts/demo.sh [build-folder] [download-folder]
+# The build folder must hold zumr-cli and zumr-demo-site (default build/release);
+# the download folder defaults to <build-folder>/demo-download.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build/release}" && pwd)
+out=${2:-$build/demo-download}
+cli=$build/cli/zumr-cli
+site=$build/tools/demo_site/zumr-demo-site
+manga_name="Демонстрационная манга"
+
+for program in "$cli" "$site"; do
+  if [ ! -x "$program" ]; then
+    echo "demo: $program is missing; build the project first (scripts/run.sh does)" >&2
+    exit 2
+  fi
+done
+
+work=$(mktemp -d)
+site_pid=""
+stop_site() {
+  if [ -n "$site_pid" ] && kill -0 "$site_pid" 2>/dev/null; then
+    kill -INT "$site_pid"
+    wait "$site_pid" 2>/dev/null || true
+    echo "Demo site stopped; $(tail -n 1 "$work/site.log" | sed 's/^zumr-demo-site: stopped; //')"
+  fi
+  site_pid=""
+  rm -rf "$work"
+}
+trap stop_site EXIT
+
+"$site" --port 0 --chapters 6 --pages 4 --ready-file "$work/ready" >"$work/site.log" 2>&1 &
+site_pid=$!
+for _ in $(seq 1 100); do
+  [ -s "$work/ready" ] && break
+  if ! kill -0 "$site_pid" 2>/dev/null; then
+    echo "demo: the demo site did not start:" >&2
+    cat "$work/site.log" >&2
+    exit 1
+  fi
+  sleep 0.1
+done
+if [ ! -s "$work/ready" ]; then
+  echo "demo: the demo site did not report its address" >&2
+  exit 1
+fi
+address=$(head -n 1 "$work/ready")
+echo "Demo site serving $address"
+
+# A fresh download each time; only the demo manga's own folder is replaced.
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+manga_dir=$out/$manga_name
+rm -rf "$manga_dir"
+
+echo "Downloading with: zumr-cli download $address --out $out"
+status=0
+"$cli" download "$address" --out "$out" || status=$?
+stop_site
+
+echo
+if [ "$status" -ne 0 ]; then
+  echo "demo: zumr-cli ended with status $status" >&2
+  exit "$status"
+fi
+pictures=$(find "$manga_dir" -type f -name '*.png' | wc -l)
+first_page=$(find "$manga_dir" -path '*/book*' -type f -name '*.png' | sort | head -n 1)
+echo "Done: $pictures pictures (covers and pages) in"
+echo "  $manga_dir"
+echo "Folder tree:"
+(cd "$manga_dir" && find . -mindepth 1 -maxdepth 2 -type d | sort | sed 's|^\./|  |')
+echo "Open the pictures with any image viewer, for example:"
+echo "  xdg-open '$first_page'"
+echo "What the database file holds (titles, chapters, which pages are on disk):"
+echo "  '$cli' info '$manga_dir/$manga_name.zdb'"
