@@ -43,11 +43,11 @@ std::string CleanTitle(std::string title)
     return title;
 }
 
-std::string ChapterFolder(const DemoChapter& chapter, const std::string& book = "book", const std::string& ch = "ch",
-                          bool appendName = true)
+// The default settings' names: book<Vol>/ch<Num>-<title>.
+std::string ChapterFolder(const DemoChapter& chapter)
 {
-    std::string folder = book + std::to_string(chapter.Vol) + "/" + ch + std::to_string(chapter.Num);
-    if (appendName && chapter.Title) {
+    std::string folder = "book" + std::to_string(chapter.Vol) + "/ch" + std::to_string(chapter.Num);
+    if (chapter.Title) {
         folder += '-';
         folder += CleanTitle(*chapter.Title);
     }
