@@ -269,6 +269,34 @@ TEST_F(CliEndToEnd, CtrlCStopsSavesAndTheNextRunCompletes)
     EXPECT_EQ(server_->Counters().images - imagesBefore, expected.size() - partial.images.size());
 }
 
+TEST_F(CliEndToEnd, CtrlCDuringTheScanSavesTheChaptersReadSoFar)
+{
+    server_->SetServeOptions({0, 0, 300});
+    const fs::path database = work_ / "partial.zdb";
+    CliProcess process(kCli, {"scan", server_->MangaUrl(), "--db", database.string()}, work_);
+    ASSERT_TRUE(process.Started());
+    ASSERT_TRUE(WaitUntil([&] { return server_->Counters().readerPages >= 3; }));
+    process.Signal(SIGINT);
+    const CliResult stopped = process.Wait();
+    EXPECT_EQ(stopped.exitCode, 130) << stopped.out << stopped.err;
+
+    MangaInfo manga;
+    LoadDatabase(database, manga);
+    ASSERT_EQ(manga.ChapCnt(), 6);
+    int scanned = 0;
+    for (const ChapterInfo& chapter : manga.Chaps)
+        scanned += chapter.Url ? 0 : 1;
+    EXPECT_GE(scanned, 2);
+    EXPECT_LT(scanned, 6);
+
+    // A download from it gets what was read and tells which chapters it could not.
+    server_->SetServeOptions({});
+    const CliResult download = Run({"download", database.string(), "--out", out_.string()});
+    EXPECT_EQ(download.exitCode, 1) << download.out << download.err;
+    EXPECT_NE(download.out.find("список страниц не прочитан"), std::string::npos) << download.out;
+    EXPECT_EQ(ReadTree(MangaDir()).images.size(), static_cast<size_t>(scanned * 4 + 2));
+}
+
 TEST_F(CliEndToEnd, KillMidTransferLeavesNoCutFileAndTheRerunCompletes)
 {
     server_->SetServeOptions({0, 40});

@@ -11,13 +11,17 @@
 
 struct DemoServer::Impl {
     Impl(DemoOptions mangaOptions, DemoServeOptions serveOptions)
-        : manga(mangaOptions), imageDelayMs(serveOptions.imageDelayMs), chunkDelayMs(serveOptions.chunkDelayMs)
+        : manga(mangaOptions),
+          imageDelayMs(serveOptions.imageDelayMs),
+          chunkDelayMs(serveOptions.chunkDelayMs),
+          pageDelayMs(serveOptions.pageDelayMs)
     {
     }
 
     DemoManga manga;
     std::atomic<int> imageDelayMs{0};
     std::atomic<int> chunkDelayMs{0};
+    std::atomic<int> pageDelayMs{0};
     httplib::Server server;
     std::thread thread;
     std::atomic<bool> listenEnded{false};
@@ -96,6 +100,8 @@ struct DemoServer::Impl {
                        }
                        ++readerPages;
                        bodyBytes += page->size();
+                       if (const int delay = pageDelayMs; delay > 0)
+                           std::this_thread::sleep_for(std::chrono::milliseconds(delay));
                        response.set_content(std::move(*page), "text/html; charset=utf-8");
                    });
         server.Get(R"(/img/(\d{1,6})/(\d{1,6})/(\d{1,6})\.png)",
@@ -233,6 +239,7 @@ void DemoServer::SetServeOptions(DemoServeOptions serve)
 {
     impl_->imageDelayMs = serve.imageDelayMs;
     impl_->chunkDelayMs = serve.chunkDelayMs;
+    impl_->pageDelayMs = serve.pageDelayMs;
 }
 
 void DemoServer::Warm()

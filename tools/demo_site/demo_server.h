@@ -11,6 +11,7 @@
 struct DemoServeOptions {
     int imageDelayMs = 0;  // pause before each picture reply
     int chunkDelayMs = 0;  // send each picture in 8 pieces with this pause between them
+    int pageDelayMs = 0;   // pause before each reader page reply
 };
 
 // What the site has served so far; /stats answers with the same numbers.

@@ -31,6 +31,8 @@ int main(int argc, char** argv)
         ->check(CLI::Range(0, 60000));
     app.add_option("--chunk-delay-ms", serve.chunkDelayMs, "send pictures in 8 pieces with this pause between")
         ->check(CLI::Range(0, 60000));
+    app.add_option("--page-delay-ms", serve.pageDelayMs, "pause before each reader page reply")
+        ->check(CLI::Range(0, 60000));
     app.add_flag("--warm", warm, "encode every picture before serving");
     app.add_option("--ready-file", readyFile, "write the manga address into this file once serving");
     CLI11_PARSE(app, argc, argv);
