@@ -8,7 +8,7 @@ jobs=$(nproc)
 
 bash "$root/scripts/setup.sh"
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build/release" -j "$jobs"
+cmake --build "$root/build/release" -j "$jobs" --target zumr-cli zumr-demo-site
 
 if [ -f "$root/scripts/demo.sh" ] && [ -x "$root/build/release/cli/zumr-cli" ]; then
   exec bash "$root/scripts/demo.sh" "$root/build/release" "$@"

@@ -117,8 +117,9 @@ TEST(MangaDbDamage, EveryTruncationLoadsSafelyWithItsCode)
         // Whatever was read is complete in itself.
         for (const ChapterInfo& chapter : manga.Chaps)
             for (const PageInfo& page : chapter.Pages)
-                if (page.Url)
+                if (page.Url) {
                     EXPECT_EQ(page.Url->rfind("http://i/", 0), 0u);
+                }
     }
 }
 
@@ -134,8 +135,9 @@ TEST(MangaDbDamage, FlippedLengthBitsAreRejectedOrReadSafely)
             MangaInfo manga;
             const int result = MangaDB_LoadBytes(manga, bytes);
             EXPECT_TRUE(known.count(result)) << chunk.tag << " bit " << bit << " gave " << result;
-            if (chunk.tag == "MNGA")
+            if (chunk.tag == "MNGA") {
                 EXPECT_EQ(result, kMangaDbDamaged);
+            }
         }
     }
 }
