@@ -6,144 +6,67 @@
 
 namespace {
 
-struct HtmlCase {
-    const char* html;
-    const char* written;  // what lands between "{\rtf1" and the closing brace
-};
-
-class RtfHtmlCase : public testing::TestWithParam<HtmlCase> {};
-
-TEST_P(RtfHtmlCase, AppendsToAnEmptyDocument)
+TEST(RtfAppendHtml, WritesParagraphTextTagsAndEscapes)
 {
-    OptString doc = std::string("{\\rtf1}");
-    Rtf_AppendHtml(GetParam().html, doc, 8);
-    EXPECT_EQ(*doc, std::string("{\\rtf1") + GetParam().written + "}");
+    const struct {
+        std::string_view html;
+        const char* written;  // what lands between "{\rtf1" and the closing brace
+    } cases[] = {
+        {"<p>Hello <b>world</b></p>", "Hello \\b1world\\b0\\par"},
+        // Tags act outside paragraphs, their text does not.
+        {"<b>x</b> y<br><em>i</em>", "\\b1\\b0\\par\\i1\\i0"},
+        {"<br/><BR><P>x</P><strong>", ""},
+        {"<sub>", "\\b1"},
+        {"<p class=\"x\">a</p>b<p>c</p>", "a\\parc\\par"},
+        {"<p>\xD0\xA2&nbsp;&laquo;x&raquo;&quot;&amp;</p>", "\\u1058? \\u171\"x\\u187\"\"\\par"},
+        // A "&" with no ";" after it takes the rest of the fragment along.
+        {"<p>x &copy rest</p><p>y</p>", "x "},
+        {"<p> a   b\r\n  c\tb\n</p>", " a b c\tb \\par"},
+        {"<p>{\\b0 evil}</p>", "\\{\\\\b0 evil\\}\\par"},
+        {"<p>\xF0\x9F\x98\x80!</p>", "\\u55357?!\\par"},
+        // A broken sequence is one U+FFFD and swallows its bytes, even a "<".
+        {"<p>\xD0</p>", "\\u65533?/p"},
+        {"<p>\xC0\x80</p>", "\\u65533?\\par"},
+        {"<p>a\xE2\x80", "a\\u65533?"},
+        {std::string_view("<p>ab\0cd</p>", 12), "ab"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.html);
+        OptString doc = std::string("{\\rtf1}");
+        Rtf_AppendHtml(c.html, doc, 8);
+        EXPECT_EQ(*doc, std::string("{\\rtf1") + c.written + "}");
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tags, RtfHtmlCase,
-    testing::Values(HtmlCase{"<p>Hello <b>world</b></p>", "Hello \\b1world\\b0\\par"},
-                    HtmlCase{"<p><em>i</em></p>", "\\i1i\\i0\\par"},
-                    // Tags act outside paragraphs, their text does not.
-                    HtmlCase{"<b>x</b> y<br>", "\\b1\\b0\\par"},
-                    HtmlCase{"<em>i</em>", "\\i1\\i0"},
-                    HtmlCase{"<br/>", ""},
-                    HtmlCase{"<br />", "\\par"},
-                    HtmlCase{"<BR><P>x</P>", ""},
-                    HtmlCase{"<sub>", "\\b1"},
-                    HtmlCase{"</sub>", "\\b1"},
-                    HtmlCase{"<strong><i>", ""},
-                    HtmlCase{"<p class=\"x\">a</p>", "a\\par"},
-                    HtmlCase{"<p>a</p>b<p>c</p>", "a\\parc\\par"}));
-
-INSTANTIATE_TEST_SUITE_P(
-    Text, RtfHtmlCase,
-    testing::Values(HtmlCase{"<p>\xD0\xA2\xD0\xBE\xD0\xBC&nbsp;1</p>", "\\u1058?\\u1086?\\u1084? 1\\par"},
-                    HtmlCase{"<p>&laquo;x&raquo;</p>", "\\u171\"x\\u187\"\\par"},
-                    HtmlCase{"<p>&quot;q&quot;</p>", "\"q\"\\par"},
-                    HtmlCase{"<p>a &amp; b</p>", "a  b\\par"},
-                    // A "&" with no ";" after it takes the rest of the fragment along.
-                    HtmlCase{"<p>x &copy rest</p><p>y</p>", "x "},
-                    HtmlCase{"<p>a   b</p>", "a b\\par"},
-                    HtmlCase{"<p>a\r\n  b\n</p>", "a b \\par"},
-                    HtmlCase{"<p>a\tb</p>", "a\tb\\par"},
-                    HtmlCase{"<p> a</p>", " a\\par"},
-                    // Braces and backslashes from the site are escaped.
-                    HtmlCase{"<p>{\\b0 evil}</p>", "\\{\\\\b0 evil\\}\\par"},
-                    HtmlCase{"<p>\xF0\x9F\x98\x80!</p>", "\\u55357?!\\par"},
-                    HtmlCase{"<p>\xE2\x80\x94</p>", "\\u8212?\\par"},
-                    // A broken sequence is one U+FFFD and swallows its bytes, even a "<".
-                    HtmlCase{"<p>\xD0</p>", "\\u65533?/p"},
-                    HtmlCase{"<p>\xBFz</p>", "\\u65533?z\\par"},
-                    HtmlCase{"<p>\xC0\x80</p>", "\\u65533?\\par"},
-                    HtmlCase{"<p>a\xE2\x80", "a\\u65533?"}));
-
-TEST(RtfAppendHtml, EveryCallStartsOutsideAParagraph)
-{
-    OptString doc = std::string("{\\rtf1}");
-    int32_t cap = Rtf_AppendHtml("<p>open", doc, 8);
-    cap = Rtf_AppendHtml("dropped<p>kept</p>", doc, cap);
-    EXPECT_EQ(*doc, "{\\rtf1openkept\\par}");
-    EXPECT_EQ(cap, 1032);
-}
-
-TEST(RtfAppendHtml, StopsAtAZeroByte)
-{
-    OptString doc = std::string("{\\rtf1}");
-    Rtf_AppendHtml(std::string_view("<p>ab\0cd</p>", 12), doc, 8);
-    EXPECT_EQ(*doc, "{\\rtf1ab}");
-}
-
-TEST(RtfAppendText, WritesLineFeedsAsParagraphsAndEscapesTheRest)
-{
-    OptString doc = std::string("{\\rtf1}");
-    Rtf_AppendText(u"Ab\nЯ\u007E\u007F\uFFFF", doc, 8);
-    EXPECT_EQ(*doc, "{\\rtf1Ab\\par\\u1071?~\\u127?\\u65535?}");
-}
-
-TEST(RtfAppendText, EscapesPageTextButNotProgramText)
-{
-    OptString doc = std::string("{\\rtf1}");
-    int32_t cap = Rtf_AppendText(u"\\b1{x}", doc, 8, RtfSource::Program);
-    Rtf_AppendText(u"\\b1{x}", doc, cap, RtfSource::Page);
-    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\b1\\{x\\}}");
-}
-
-TEST(RtfAppendText, EndsAtAZeroUnit)
-{
-    OptString doc = std::string("{\\rtf1}");
-    Rtf_AppendText(std::u16string_view(u"ab\0cd", 5), doc, 8);
-    EXPECT_EQ(*doc, "{\\rtf1ab}");
-}
-
-TEST(RtfCapacity, FirstCharacterRaisesEightTo1032)
-{
-    OptString doc = std::string("{\\rtf1}");
-    EXPECT_EQ(Rtf_AppendText(u"x", doc, 8), 1032);
-    OptString html = std::string("{\\rtf1}");
-    EXPECT_EQ(Rtf_AppendHtml("<p>" + std::string(300, 'y') + "</p>", html, 8), 1032);
-}
-
-TEST(RtfCapacity, ClosingBraceAloneAddsThree)
-{
-    OptString doc = std::string("{\\rtf1}");
-    EXPECT_EQ(Rtf_AppendText(u"", doc, 8), 11);
-    EXPECT_EQ(*doc, "{\\rtf1}");
-    // Room enough for the brace: nothing grows.
-    EXPECT_EQ(Rtf_AppendHtml("<i>", doc, 11), 11);
-}
-
-TEST(RtfCapacity, GrowsByStepsNotPerWrite)
-{
-    // Text byte k is written at position 6 + k; the step comes when 13 bytes
-    // no longer fit, at position 1019, and again at 2043.
-    OptString doc = std::string("{\\rtf1}");
-    int32_t cap = Rtf_AppendText(std::u16string(1012, u'a'), doc, 8);
-    EXPECT_EQ(cap, 1032);
-    cap = Rtf_AppendText(u"b", doc, cap);  // the "b" lands at 1018
-    EXPECT_EQ(cap, 1032);
-    cap = Rtf_AppendText(u"c", doc, cap);  // the "c" lands at 1019
-    EXPECT_EQ(cap, 2056);
-    EXPECT_EQ(doc->size(), 1021u);
-    EXPECT_GE(doc->capacity() + 1, 2056u);
-}
-
-TEST(RtfCapacity, CreatesAnAbsentDocument)
+TEST(RtfAppend, SequenceOfPiecesGrowsTheCapacityInSteps)
 {
     OptString doc;
-    EXPECT_EQ(Rtf_AppendText(u"Я", doc, 0), 1024);
-    EXPECT_EQ(*doc, "{\\rtf1\\u1071?}");
-    OptString html;
-    EXPECT_EQ(Rtf_AppendHtml("", html, 77), 1024);
-    EXPECT_EQ(*html, "{\\rtf1}");
-}
+    // An absent document is created at 1024 whatever figure is passed.
+    int32_t cap = Rtf_AppendText(u"\\b1{x}", doc, 0, RtfSource::Program);
+    EXPECT_EQ(cap, 1024);
+    cap = Rtf_AppendText(std::u16string_view(u"\\{Я\n~\u007F\0cd", 9), doc, cap);
+    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\\\{\\u1071?\\par~\\u127?}");
+    // Every call starts outside a paragraph.
+    cap = Rtf_AppendHtml("<p>open", doc, cap);
+    cap = Rtf_AppendHtml("dropped<p>kept</p>", doc, cap);
+    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\\\{\\u1071?\\par~\\u127?openkept\\par}");
+    EXPECT_EQ(cap, 1024);
 
-TEST(RtfCapacity, AFigureBelowTheDocumentIsRaised)
-{
-    OptString doc = std::string("{\\rtf1 0123456789}");
-    const int32_t cap = Rtf_AppendText(u"x", doc, 1);
-    EXPECT_EQ(*doc, "{\\rtf1 0123456789x}");
-    EXPECT_GE(cap, static_cast<int32_t>(doc->size()) + 1);
+    OptString small = std::string("{\\rtf1}");
+    EXPECT_EQ(Rtf_AppendText(u"", small, 8), 11);  // the closing brace alone adds three
+    EXPECT_EQ(Rtf_AppendHtml("<i>", small, 11), 11);
+    EXPECT_EQ(Rtf_AppendHtml("<p>y</p>", small, 8), 1032);
+
+    // Text byte k lands at 6 + k; the step comes when 13 bytes no longer fit.
+    OptString big = std::string("{\\rtf1}");
+    cap = Rtf_AppendText(std::u16string(1013, u'a'), big, 8);
+    EXPECT_EQ(cap, 1032);
+    cap = Rtf_AppendText(u"c", big, cap);
+    EXPECT_EQ(cap, 2056);
+    EXPECT_GE(big->capacity() + 1, 2056u);
+
+    OptString low = std::string("{\\rtf1 0123456789}");
+    EXPECT_GE(Rtf_AppendText(u"x", low, 1), static_cast<int32_t>(low->size()) + 1);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "settings/settings_file.h"
 
-#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -37,8 +36,7 @@ class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        static std::atomic<int> counter{0};
-        folder_ = fs::temp_directory_path() / ("zumr_settings_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
+        folder_ = fs::temp_directory_path() / ("zumr_settings_" + std::to_string(getpid()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
@@ -66,26 +64,28 @@ TEST_F(SettingsFile, LoadingSetsFoundKeysAndKeepsDefaultsForTheRest)
         std::string bytes;
         std::function<void(AppSettings&)> expect;
     } cases[] = {
-        {"[CONFIG]\nbRevScan=1\n[MWINDOW]\nWindowX=5\n", [](AppSettings& s) { s.bRevScan = 1, s.WindowX = 5; }},
         {kBom + "[CONFIG]\rbRevScan 1\r[MWINDOW]\rWindowX 5", [](AppSettings& s) { s.bRevScan = 1, s.WindowX = 5; }},
         {"bRevScan=1\nColWchP=3", [](AppSettings& s) { s.bRevScan = 1, s.ColWchP = 3; }},  // no sections: a flat list
+        // No CHAPSLIST: its keys are looked for from the top to the end of MWINDOW.
+        {"[CONFIG]\nColWchP=3\n[MWINDOW]\nWindowX=5\n[X]\nColWchL=4",
+         [](AppSettings& s) { s.ColWchP = 3, s.WindowX = 5; }},
         {"[CONFIG]\nbAddCntToPages=x10\nbAppendChapName=0x1F\n[MWINDOW]\nWindowW=x1F\nWindowX=-20 # c\n"
-         "WindowY=xFFFFFFFF\nWindowH=4294967297\n[CHAPSLIST]\nColWchL=abc\n[DEBUG]\nSaveBuf=257",
+         "WindowY=xFFFFFFFF\nWindowH=4294967297\n[CHAPSLIST]\nColWchL=abc\nColWchCH=x0000000000000000F\n"
+         "[DEBUG]\nSaveBuf=257",
          [](AppSettings& s) {
              s.bAddCntToPages = 1, s.bAppendChapName = 0, s.WindowW = 31, s.WindowX = -20, s.WindowY = -1;
-             s.WindowH = 1, s.ColWchL = 0, s.SaveBuf = 1;
+             s.WindowH = 1, s.ColWchL = 0, s.ColWchCH = 0, s.SaveBuf = 1;
          }},
-        {"[CONFIG]\r\nDefSavePath=" + std::string(300, 'p') + "\r\nBookDirName=" + std::string(40, 'b') +
-             "\r\nChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0\r\nCoversDirName = c\r\n[DEBUG]\r\nSaveBuf=256",
+        {"[CONFIG]\r\nDefSavePath=" + std::string(300, 'p') + "\r\nBookDirName=" + std::string(28, 'b') +
+             "\xF0\x9F\x98\x80\r\nChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0\r\nCoversDirName = c\r\n[DEBUG]\r\nSaveBuf=256",
          [](AppSettings& s) {
-             s.DefSavePath.assign(259, u'p'), s.BookDirName.assign(29, u'b'), s.ChapDirName = u"глава";
+             s.DefSavePath.assign(259, u'p'), s.BookDirName.assign(28, u'b'), s.ChapDirName = u"глава";
              s.CoversDirName = u"= c";
          }},
         {"[CONFIG]\nUserAgent=Agent\t\xD0\xB3 \xC3\xA9\x01\xF0\x9F\x98\x80 end",
          [](AppSettings& s) { s.UserAgent = "Agent\t? \xE9?? end"; }},
         {"[CONFIG]\nUserAgent=\n", [](AppSettings&) {}},
         {"[CONFIG]\r\n\r\n[OTHER]\r\nbRevScan=1\r\n", [](AppSettings&) {}},  // a body of one empty line
-        {"[CONFIG]", [](AppSettings&) {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);
@@ -124,7 +124,6 @@ TEST_F(SettingsFile, SavingRewritesOwnValuesAndKeepsEverythingElse)
         std::string after;
     } cases[] = {
         {"empty file", "", kBom + filled},
-        {"only a mark", kBom, kBom + filled},
         {"header on the last line", "[CONFIG]", kBom + filled},
         {"foreign lines, no mark, no CHAPSLIST",
          "# mine\r\n[CONFIG]\r\nDefSavePath=D:\\Manga\\Library\\\r\n; names\r\nBookDirName x10\r\nUserAgent=ua\r\n"
@@ -148,10 +147,6 @@ TEST_F(SettingsFile, SavingRewritesOwnValuesAndKeepsEverythingElse)
         Cfg_Save(path(), s);
         EXPECT_EQ(Read(), c.after);
         EXPECT_EQ(FilesInFolder(), 1u);
-        AppSettings back = AppSettings_Defaults(u"/elsewhere/");
-        Cfg_Load(path(), back);
-        back.UserAgent = s.UserAgent, back.SaveBuf = s.SaveBuf;
-        EXPECT_EQ(Describe(back), Describe(s));
     }
 }
 
@@ -182,19 +177,16 @@ TEST_F(SettingsFile, SavingNeverCreatesTheFileAndAFailedWriteKeepsTheOldOne)
 TEST_F(SettingsFile, SavingKeepsPermissionsAndLinks)
 {
     const fs::path real = folder_ / "real.cfg";
-    std::ofstream(real, std::ios::binary) << "[CONFIG]\nbRevScan=0\n";
+    std::ofstream(real) << "[CONFIG]\nbRevScan=0\n";
     fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace);
     fs::create_symlink(real, file());
-    Settings_Set(AppSettings_Defaults(u"/prog/"));
     Settings_Update([](AppSettings& s) { s.bRevScan = 1; });
     Cfg_Save(path());
-
-    EXPECT_TRUE(fs::is_symlink(file()));
-    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
     Settings_Set(AppSettings_Defaults(u""));
     Cfg_Load(path());
     EXPECT_EQ(Settings_Get().bRevScan, 1);
-    Settings_Set(AppSettings_Defaults(u""));
+    EXPECT_TRUE(fs::is_symlink(file()));
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 } // namespace
