@@ -65,11 +65,9 @@ TEST(DemoSite, ServesPagesTheParsersReadAndPicturesAViewerOpens)
     for (const std::string& png : pictures)
         EXPECT_TRUE(DecodesAsPng(png));
 
-    const auto missing = client.Get("/img/1/1/03.png");
-    ASSERT_TRUE(missing);
-    EXPECT_EQ(missing->status, 404);
+    // The end-to-end tests count on these to tell what was fetched.
     EXPECT_EQ(server.Counters().images, 4u);
-    EXPECT_EQ(server.Counters().requests, 8u);
+    EXPECT_EQ(server.Counters().requests, 7u);
 
     // The size option the benchmarks rely on.
     const std::string big = DemoManga({1, 1, 1, 256 * 1024}).PagePng(1, 1, 0);
