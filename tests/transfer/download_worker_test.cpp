@@ -1,364 +1,205 @@
 #include "transfer/download_worker.h"
 
-#include <chrono>
 #include <cstring>
-#include <thread>
 
+#include "tests/support/temp_dir.h"
 #include "tests/transfer/worker_fixture.h"
 #include "transfer/curl_session.h"
+#include "transfer/page_fetch_worker.h"
 
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::MatchesRegex;
+using DownloadTest = WorkerTest;
 
-// Bytes that differ per seed and are not text, so a saved error page or a
-// wrong file shows at once.
-std::string ImageBytes(int seed, size_t size)
+// The cover's row, then chapters 1, 2, 3 (rows 2, 1, 0): the last row first.
+const std::vector<std::string> kFullRun{"UPD 3 1", "UPD 2 1", "UPD 2 2", "UPD 1 1",
+                                        "UPD 1 2", "UPD 0 1", "UPD 0 2", "DONE 1 0"};
+
+std::string PagePath(int n, int j)
 {
-    std::string bytes(size, '\0');
-    uint32_t state = 0x9E3779B9u * static_cast<uint32_t>(seed + 1);
-    for (char& byte : bytes) {
-        state = state * 1664525u + 1013904223u;
-        byte = static_cast<char>(state >> 24);
-    }
-    return bytes;
+    return "/img/" + std::to_string(n) + "/" + std::to_string(j) + ".png";
 }
 
-class DownloadTest : public WorkerTest {
-protected:
-    // Two covers and three chapters of two pages each, all served:
-    // Chaps[i] is chapter i + 1 of volume 1, its pages at /img/<i+1>/0<j+1>.png.
-    void SetUp() override
+std::string FileBox(int error)
+{
+    return "BOX Сбой в Curl_GetCommix! | Не удалось создать файл с ошибкой " + std::to_string(error) + " - " +
+           std::strerror(error) + "!";
+}
+
+// A manga of three two-page chapters as a scan gives it: a relative cover
+// address, Chaps[i] is chapter 3 - i. Its files go to a fresh folder.
+struct Download {
+    Download()
     {
-        WorkerTest::SetUp();
-        manga.Url = server.Url("/m/title");
-        for (int k = 1; k <= 2; ++k) {
-            const std::string path = "/c/c" + std::to_string(k) + ".png";
-            server.Serve(path, bodies[path] = ImageBytes(100 + k, 3000));
-            manga.Covers.push_back({server.Url(path), 0});
+        CurSavePath_Set(save.u16string());
+        RecordingWindow scan;
+        ResetForWorkers(&scan);
+        manga.Url = server.Url("/m");
+        Curl_GetManga(&manga);
+        hMainWnd = &window;
+    }
+
+    void Replace(const std::string& path, Fault fault) { server.Serve(path, served[path], fault); }
+
+    // What every run must leave: nothing outside the manga's folder, no file
+    // in it but whole images the server sent, and each page file's page
+    // marked loaded.
+    void Check(size_t expectedFiles) const
+    {
+        const std::vector<std::string> files = FilesBelow(save);
+        EXPECT_EQ(files.size(), expectedFiles);
+        EXPECT_EQ(FilesBelow(dir.path()).size(), files.size());
+        size_t pageFiles = 0;
+        for (const std::string& file : files) {
+            const std::string bytes = ReadFileBytes(save / file);
+            EXPECT_TRUE(std::any_of(served.begin(), served.end(), [&](const auto& body) { return body.second == bytes; }))
+                << file;
+            pageFiles += file.rfind("covers/", 0) != 0;
         }
-        const OptU16String names[] = {u"Первая", std::nullopt, u"Кто там?"};
-        for (int n = 1; n <= 3; ++n) {
-            ChapterInfo chapter;
-            chapter.Vol = 1;
-            chapter.Num = n;
-            chapter.Name = names[n - 1];
-            for (int j = 1; j <= 2; ++j) {
-                const std::string path = PagePath(n, j);
-                server.Serve(path, bodies[path] = ImageBytes(n * 10 + j, 20000));
-                PageInfo page;
-                page.Url = server.Url(path);
-                page.UrlSize = static_cast<int32_t>(page.Url->size() + 1);
-                chapter.Pages.push_back(page);
-            }
-            manga.Chaps.push_back(std::move(chapter));
-        }
+        size_t loaded = 0;
+        for (const ChapterInfo& chapter : manga.Chaps)
+            for (const PageInfo& page : chapter.Pages)
+                loaded += page.bLoaded;
+        EXPECT_EQ(loaded, pageFiles);
     }
 
-    static std::string PagePath(int n, int j) { return "/img/" + std::to_string(n) + "/0" + std::to_string(j) + ".png"; }
-
-    // Where page j of chapter n lands with the default settings.
-    std::filesystem::path PageFile(int n, int j) const
-    {
-        const char* folders[] = {"ch1-Первая", "ch2", "ch3-Кто там'"};
-        return savePath / "book1" / folders[n - 1] / ("0" + std::to_string(j) + ".png");
-    }
-
-    // Replaces a served page with a route of its own; the record keeps pointing at it.
-    void Replace(MangaInfo& record, int n, int j, Route route)
-    {
-        route.body = bodies[PagePath(n, j)];
-        server.Add(PagePath(n, j), route);
-        PageInfo& page = record.Chaps[static_cast<size_t>(n - 1)].Pages[static_cast<size_t>(j - 1)];
-        page.Url = server.Url(PagePath(n, j));
-        page.UrlSize = static_cast<int32_t>(page.Url->size() + 1);
-    }
-
-    // The same manga as a fresh scan would give it: no page marked loaded.
-    void CopyWithoutLoadedFlags(MangaInfo& copy) const
-    {
-        copy.Url = manga.Url;
-        copy.Covers = manga.Covers;
-        copy.Chaps = manga.Chaps;
-        for (ChapterInfo& chapter : copy.Chaps)
-            for (PageInfo& page : chapter.Pages)
-                page.bLoaded = 0;
-    }
-
-    std::map<std::string, std::string> bodies;
+    TempDir dir;
+    const std::filesystem::path save = dir / "Manga";
+    TestServer server;
+    std::map<std::string, std::string> served = ServeManga(server, 3, 2);
+    RecordingWindow window;
     MangaInfo manga;
-    const std::vector<std::string> kFullRun{"UPD 3 1", "UPD 3 2", "UPD 2 1", "UPD 2 2", "UPD 1 1",
-                                            "UPD 1 2", "UPD 0 1", "UPD 0 2", "DONE 1 0"};
 };
 
-TEST_F(DownloadTest, NothingTickedRunsNoTransfer)
+TEST_F(DownloadTest, CoverThenChaptersFromTheLastEveryFileIntactThroughAnyDelivery)
 {
-    manga.bSkipCovers = 1;
-    for (ChapterInfo& chapter : manga.Chaps)
-        chapter.bSkip = 1;
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_THAT(window.Events(), ElementsAre("DONE 1 0"));
-    EXPECT_TRUE(server.Requests().empty());
-    EXPECT_EQ(manga.BusyCnt, 0);
+    Download d;
+    d.Replace(PagePath(1, 1), Fault::Chunked);
+    d.Replace(PagePath(1, 2), Fault::Trickle);
+    // An image that moved elsewhere, through two redirects.
+    d.server.Serve("/elsewhere.png", d.served[PagePath(2, 1)]);
+    d.server.Redirect("/hop", d.server.Url("/elsewhere.png"));
+    d.server.Redirect(PagePath(2, 1), "/hop");
+
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+    EXPECT_EQ(d.window.Events(), kFullRun);
+    EXPECT_EQ(d.window.ProgressKeys(), (std::vector<int32_t>{3, 2, 1, 0}));
+    EXPECT_EQ(FilesBelow(d.save),
+              (std::vector<std::string>{"book1/ch1-Первая/1.png", "book1/ch1-Первая/2.png", "book1/ch2/1.png",
+                                        "book1/ch2/2.png", "book1/ch3-Кто там'/1.png", "book1/ch3-Кто там'/2.png",
+                                        "covers/c1.png"}));
+    EXPECT_EQ(ReadFileBytes(d.save / "book1/ch2/1.png"), d.served[PagePath(2, 1)]);
+    d.Check(7);
+    EXPECT_EQ(d.manga.Covers[0].Url, "/c/c1.png");  // fetched from the manga's host, kept as the page gave it
 }
 
-TEST_F(DownloadTest, DownloadsCoversThenChaptersFromTheLastEveryFileIntact)
+TEST_F(DownloadTest, SingleRunSequences)
 {
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_EQ(window.Events(), kFullRun);
-    EXPECT_EQ(server.Requests(),
-              (std::vector<std::string>{"/c/c1.png", "/c/c2.png", PagePath(3, 1), PagePath(3, 2), PagePath(2, 1),
-                                        PagePath(2, 2), PagePath(1, 1), PagePath(1, 2)}));
-    EXPECT_EQ(WorkerTest::FilesBelow(savePath),
-              (std::vector<std::string>{"book1/ch1-Первая/01.png", "book1/ch1-Первая/02.png", "book1/ch2/01.png",
-                                        "book1/ch2/02.png", "book1/ch3-Кто там'/01.png", "book1/ch3-Кто там'/02.png",
-                                        "covers/c1.png", "covers/c2.png"}));
-    for (int n = 1; n <= 3; ++n)
-        for (int j = 1; j <= 2; ++j) {
-            EXPECT_EQ(ReadFileBytes(PageFile(n, j)), bodies[PagePath(n, j)]) << n << "/" << j;
-            EXPECT_EQ(manga.Chaps[static_cast<size_t>(n - 1)].Pages[static_cast<size_t>(j - 1)].bLoaded, 1);
-        }
-    EXPECT_EQ(ReadFileBytes(savePath / "covers" / "c2.png"), bodies["/c/c2.png"]);
-
-    std::vector<int32_t> keys;
-    for (const auto& [key, value] : window.Progress())
-        if (keys.empty() || keys.back() != key)
-            keys.push_back(key);
-    EXPECT_EQ(keys, (std::vector<int32_t>{3, 2, 1, 0}));
-}
-
-TEST_F(DownloadTest, SecondStartSkipsLoadedPagesSilently)
-{
-    Curl_GetCommix(&manga);
-    const size_t firstRequests = server.Requests().size();
-    // The flag alone decides: a page file deleted since is not fetched again.
-    std::filesystem::remove(PageFile(1, 1));
-    RecordingWindow second;
-    hMainWnd = &second;
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_THAT(second.Events(), ElementsAre("UPD 3 1", "UPD 3 2", "DONE 1 0"));
-    EXPECT_EQ(server.Requests().size(), firstRequests);
-}
-
-TEST_F(DownloadTest, FreshScanFindsFilesOnDiskWithoutTransfers)
-{
-    Curl_GetCommix(&manga);
-    const size_t firstRequests = server.Requests().size();
-    MangaInfo rescanned;
-    CopyWithoutLoadedFlags(rescanned);
-    RecordingWindow second;
-    hMainWnd = &second;
-    EXPECT_EQ(Curl_GetCommix(&rescanned), 0);
-    EXPECT_EQ(second.Events(), kFullRun);
-    EXPECT_EQ(server.Requests().size(), firstRequests);
-    for (const ChapterInfo& chapter : rescanned.Chaps)
-        for (const PageInfo& page : chapter.Pages)
-            EXPECT_EQ(page.bLoaded, 1);
-}
-
-TEST_F(DownloadTest, SaveBufReportsEverySuccessfulTransfer)
-{
-    ChangeSettings([](AppSettings& s) { s.SaveBuf = 1; });
-    manga.Chaps[0].bSkip = 1;
-    manga.Chaps[1].bSkip = 1;
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_THAT(window.Events(), ElementsAre("ERR 3 0", "UPD 3 1", "ERR 3 0", "UPD 3 2", "ERR 2 0", "UPD 2 1",
-                                             "ERR 2 0", "UPD 2 2", "DONE 1 0"));
-}
-
-TEST_F(DownloadTest, ErrorRepliesAreReportedAndNeverSaved)
-{
-    Route missing;
-    missing.fault = Fault::NotFound;
-    server.Add("/c/c1.png", missing);
-    Route failing;
-    failing.fault = Fault::ServerError;
-    Replace(manga, 2, 2, failing);
-
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_THAT(window.Events(), ElementsAre("ERR 3 22", "UPD 3 1", "UPD 3 2", "UPD 2 1", "UPD 2 2", "UPD 1 1",
-                                             "ERR 1 22", "UPD 1 2", "UPD 0 1", "UPD 0 2", "DONE 1 0"));
-    EXPECT_FALSE(std::filesystem::exists(savePath / "covers" / "c1.png"));
-    EXPECT_FALSE(std::filesystem::exists(PageFile(2, 2)));
-    EXPECT_EQ(manga.Chaps[1].Pages[1].bLoaded, 0);
-    EXPECT_EQ(WorkerTest::FilesBelow(savePath).size(), 6u);  // no error page anywhere, no leftovers
-}
-
-TEST_F(DownloadTest, ResetMidBodyLeavesNoFileAndTheNextStartFetchesAgain)
-{
-    Route reset;
-    reset.fault = Fault::Reset;
-    reset.faultTimes = 1;
-    reset.contentType = "image/png";
-    Replace(manga, 1, 1, reset);
-
-    Curl_GetCommix(&manga);
-    EXPECT_THAT(window.Events(),
-                ElementsAre("UPD 3 1", "UPD 3 2", "UPD 2 1", "UPD 2 2", "UPD 1 1", "UPD 1 2",
-                            MatchesRegex("ERR 0 (18|56)"), "UPD 0 1", "UPD 0 2", MatchesRegex("DONE 1 0")));
-    EXPECT_FALSE(std::filesystem::exists(PageFile(1, 1)));
-    EXPECT_EQ(manga.Chaps[0].Pages[0].bLoaded, 0);
-    EXPECT_EQ(WorkerTest::FilesBelow(savePath).size(), 7u);  // the temporary file is gone too
-
-    RecordingWindow second;
-    hMainWnd = &second;
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_THAT(second.Events(), ElementsAre("UPD 3 1", "UPD 3 2", "UPD 0 1", "DONE 1 0"));
-    EXPECT_EQ(server.Hits(PagePath(1, 1)), 2);
-    EXPECT_EQ(ReadFileBytes(PageFile(1, 1)), bodies[PagePath(1, 1)]);
-}
-
-TEST_F(DownloadTest, CancelWhileDataArrivesLeavesNoFile)
-{
-    Route slow;
-    slow.fault = Fault::Trickle;
-    slow.trickleBytes = 2048;
-    slow.trickleDelay = std::chrono::milliseconds(5);
-    Replace(manga, 2, 1, slow);
-    CancelWhenDataArrives(1);
-
-    EXPECT_EQ(Curl_GetCommix(&manga), kCurlWriteError);
-    EXPECT_THAT(window.Events(),
-                ElementsAre("UPD 3 1", "UPD 3 2", "UPD 2 1", "UPD 2 2", "ERR 1 23", "DONE 1 23"));
-    EXPECT_FALSE(std::filesystem::exists(PageFile(2, 1)));
-    EXPECT_EQ(WorkerTest::FilesBelow(savePath).size(), 4u);
-    EXPECT_EQ(server.Hits(PagePath(1, 1)), 0);
-}
-
-TEST_F(DownloadTest, CancelEndsAStalledTransferPromptly)
-{
-    Route stalled;
-    stalled.fault = Fault::Stall;
-    Replace(manga, 3, 1, stalled);
-    int32_t result = 0;
-    std::thread worker([&] { result = Curl_GetCommix(&manga); });
-    ASSERT_TRUE(server.WaitForStall(std::chrono::seconds(10)));
-    const auto cancelled = std::chrono::steady_clock::now();
-    bKeepRunning = 0;
-    worker.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(5));
-    EXPECT_EQ(result, kCurlWriteError);
-    EXPECT_THAT(window.Events(), ElementsAre("UPD 3 1", "UPD 3 2", "ERR 2 23", "DONE 1 23"));
-    EXPECT_FALSE(std::filesystem::exists(PageFile(3, 1)));
-}
-
-TEST_F(DownloadTest, CancelDuringACoverTouchesNoChapter)
-{
-    Route slow;
-    slow.body = bodies["/c/c1.png"];
-    slow.fault = Fault::Trickle;
-    slow.trickleBytes = 512;
-    slow.trickleDelay = std::chrono::milliseconds(5);
-    server.Add("/c/c1.png", slow);
-    CancelWhenDataArrives(3);
-    EXPECT_EQ(Curl_GetCommix(&manga), kCurlWriteError);
-    EXPECT_THAT(window.Events(), ElementsAre("ERR 3 23", "DONE 1 23"));
-    EXPECT_EQ(server.Requests(), std::vector<std::string>{"/c/c1.png"});
-    EXPECT_TRUE(WorkerTest::FilesBelow(savePath).empty());
-}
-
-TEST_F(DownloadTest, FileThatCannotBeCreatedStopsTheRunWithABox)
-{
-    auto box = [](int error) {
-        return "BOX Сбой в Curl_GetCommix! | Не удалось создать файл с ошибкой " + std::to_string(error) + " - " +
-               std::strerror(error) + "!";
+    struct Case {
+        const char* name;
+        std::function<void(Download&)> setup;
+        int32_t result;
+        std::vector<std::string> events;
+        size_t files;
     };
-    // A folder that is a file: the cover cannot be created.
-    WriteFileBytes(dir / "plain", "not a folder");
-    CurSavePath_Set((dir / "plain" / "Manga").u16string());
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_THAT(window.Events(), ElementsAre(box(ENOTDIR), "DONE 1 0"));
-    EXPECT_TRUE(server.Requests().empty());
-
-    // A path longer than a path buffer: the covers are done, the page is not.
-    RecordingWindow second;
-    hMainWnd = &second;
-    CurSavePath_Set(savePath.u16string());
-    manga.Chaps[2].Name = std::u16string(300, u'x');
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_THAT(second.Events(), ElementsAre("UPD 3 1", "UPD 3 2", box(ENAMETOOLONG), "DONE 1 0"));
+    const Case cases[] = {
+        {"nothing ticked",
+         [](Download& d) {
+             d.manga.bSkipCovers = 1;
+             d.manga.Chaps[0].bSkip = d.manga.Chaps[1].bSkip = d.manga.Chaps[2].bSkip = 1;
+         },
+         0, {"DONE 1 0"}, 0},
+        {"SaveBuf",
+         [](Download& d) {
+             d.manga.Chaps[1].bSkip = d.manga.Chaps[2].bSkip = 1;
+             Settings_Update([](AppSettings& s) { s.SaveBuf = 1; });
+         },
+         0, {"ERR 3 0", "UPD 3 1", "ERR 0 0", "UPD 0 1", "ERR 0 0", "UPD 0 2", "DONE 1 0"}, 3},
+        {"a cover and a page failing",
+         [](Download& d) {
+             d.Replace("/c/c1.png", Fault::NotFound);
+             d.Replace(PagePath(2, 2), Fault::ServerError);
+         },
+         0, {"ERR 3 22", "UPD 3 1", "UPD 2 1", "UPD 2 2", "UPD 1 1", "ERR 1 22", "UPD 1 2", "UPD 0 1", "UPD 0 2", "DONE 1 0"},
+         5},
+        {"cancel while a page arrives",
+         [](Download& d) {
+             d.Replace(PagePath(2, 1), Fault::Trickle);
+             d.window.cancelOnDataFor = 1;
+         },
+         23, {"UPD 3 1", "UPD 2 1", "UPD 2 2", "ERR 1 23", "DONE 1 23"}, 3},
+        {"cancel while the cover arrives",
+         [](Download& d) {
+             d.Replace("/c/c1.png", Fault::Trickle);
+             d.window.cancelOnDataFor = 3;
+         },
+         23, {"ERR 3 23", "DONE 1 23"}, 0},
+        {"cancel while a page stalls", [](Download& d) { d.Replace(PagePath(1, 1), Fault::Stall); }, 23,
+         {"UPD 3 1", "ERR 2 23", "DONE 1 23"}, 1},
+        {"a folder that is a file", [](Download&) { CurSavePath_Set(u"/dev/null/Manga"); }, 0,
+         {FileBox(ENOTDIR), "DONE 1 0"}, 0},
+        {"a path too long", [](Download& d) { d.manga.Chaps[2].Name = std::u16string(300, u'x'); }, 0,
+         {"UPD 3 1", FileBox(ENAMETOOLONG), "DONE 1 0"}, 1},
+        {"hostile names",
+         [](Download& d) {
+             d.manga.bSkipCovers = 1;
+             d.manga.Chaps[0].Name = u"../../escaped";
+             d.manga.Chaps[1].Name = u"..";
+             d.manga.Chaps[2].Name = u"a/../../b\\..\\c";
+             Settings_Update([](AppSettings& s) { s.BookDirName = u"../"; });
+         },
+         0, {"UPD 2 1", "UPD 2 2", "UPD 1 1", "UPD 1 2", "UPD 0 1", "UPD 0 2", "DONE 1 0"}, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Download d;
+        c.setup(d);
+        EXPECT_EQ(RunCancellingOnStall(d.server, [&] { return Curl_GetCommix(&d.manga); }), c.result);
+        EXPECT_EQ(d.window.Events(), c.events);
+        EXPECT_EQ(d.manga.BusyCnt, 0);
+        d.Check(c.files);
+    }
 }
 
-TEST_F(DownloadTest, QueryTokensDoNotReachFileNames)
+TEST_F(DownloadTest, ResetMidBodyThenSecondStartThenFreshScanWithNewTokens)
 {
-    manga.Covers.resize(1);
-    manga.Covers[0].Url = server.Url("/c/c1.png") + "?v=7#top";
-    for (ChapterInfo& chapter : manga.Chaps)
+    Download d;
+    // Image addresses carry tokens that change at every scan.
+    for (ChapterInfo& chapter : d.manga.Chaps)
         for (PageInfo& page : chapter.Pages)
             *page.Url += "?t=1";
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_EQ(ReadFileBytes(savePath / "covers" / "c1.png"), bodies["/c/c1.png"]);
-    EXPECT_EQ(ReadFileBytes(PageFile(3, 2)), bodies[PagePath(3, 2)]);
-    const size_t firstRequests = server.Requests().size();
+    *d.manga.Covers[0].Url += "?v=7#top";
+    d.Replace(PagePath(3, 1), Fault::Reset);
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+    EXPECT_THAT(d.window.Events(), ElementsAre("UPD 3 1", "UPD 2 1", "UPD 2 2", "UPD 1 1", "UPD 1 2", "ERR 0 56",
+                                               "UPD 0 1", "UPD 0 2", "DONE 1 0"));
+    d.Check(6);  // neither the cut-off image nor its temporary file
 
-    // The next scan hands out new tokens; the files are still found.
-    MangaInfo rescanned;
-    CopyWithoutLoadedFlags(rescanned);
-    for (ChapterInfo& chapter : rescanned.Chaps)
-        for (PageInfo& page : chapter.Pages)
+    // The next START finds the cover on disk, passes loaded pages silently
+    // and fetches the cut-off image again.
+    d.Replace(PagePath(3, 1), Fault::None);
+    RecordingWindow second;
+    hMainWnd = &second;
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+    EXPECT_THAT(second.Events(), ElementsAre("UPD 3 1", "UPD 0 1", "DONE 1 0"));
+    EXPECT_EQ(d.server.Hits(PagePath(3, 1)), 2);
+    d.Check(7);
+
+    // A fresh scan: no page marked loaded and new tokens. Every file is found
+    // on disk without a transfer.
+    const size_t requests = d.server.Requests().size();
+    for (ChapterInfo& chapter : d.manga.Chaps)
+        for (PageInfo& page : chapter.Pages) {
+            page.bLoaded = 0;
             page.Url = page.Url->substr(0, page.Url->find('?')) + "?t=2";
-    EXPECT_EQ(Curl_GetCommix(&rescanned), 0);
-    EXPECT_EQ(server.Requests().size(), firstRequests);
-}
-
-TEST_F(DownloadTest, RelativeCoverIsFetchedFromTheMangaHost)
-{
-    manga.Covers = {{"/c/c1.png", 10}, {"c2.png", 7}};
-    server.Serve("/m/c2.png", bodies["/c/c2.png"]);
-    manga.bSkipCovers = 0;
-    for (ChapterInfo& chapter : manga.Chaps)
-        chapter.bSkip = 1;
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_THAT(window.Events(), ElementsAre("UPD 3 1", "UPD 3 2", "DONE 1 0"));
-    EXPECT_EQ(ReadFileBytes(savePath / "covers" / "c1.png"), bodies["/c/c1.png"]);
-    EXPECT_EQ(ReadFileBytes(savePath / "covers" / "c2.png"), bodies["/c/c2.png"]);
-    EXPECT_EQ(manga.Covers[0].Url, "/c/c1.png");  // the record keeps the address as given
-}
-
-TEST_F(DownloadTest, HostileNamesStayInsideTheDownloadFolder)
-{
-    manga.bSkipCovers = 1;
-    manga.Chaps[0].Name = u"../../escaped";
-    manga.Chaps[1].Name = u"..";
-    manga.Chaps[2].Name = u"a/../../b\\..\\c";
-    ChangeSettings([](AppSettings& s) { s.BookDirName = u"../"; });
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    const std::vector<std::string> everything = WorkerTest::FilesBelow(dir.path());
-    ASSERT_EQ(everything.size(), 6u);
-    for (const std::string& file : everything)
-        EXPECT_EQ(file.rfind("Manga/", 0), 0u) << file;
-}
-
-TEST_F(DownloadTest, ImagesArriveIntactThroughAnyDelivery)
-{
-    Route chunked;
-    chunked.fault = Fault::Chunked;
-    Replace(manga, 3, 1, chunked);
-    Route trickle;
-    trickle.fault = Fault::Trickle;
-    trickle.trickleBytes = 4096;
-    trickle.trickleDelay = std::chrono::milliseconds(1);
-    Replace(manga, 3, 2, trickle);
-    // An image that moved to another host, through two redirects.
-    server.Serve("/elsewhere.png", bodies[PagePath(2, 1)]);
-    Route hop;
-    hop.fault = Fault::Redirect;
-    hop.redirectTo = server.RawOrigin() + "/elsewhere.png";
-    server.Add("/hop", hop);
-    hop.redirectTo = "/hop";
-    Replace(manga, 2, 1, hop);
-
-    EXPECT_EQ(Curl_GetCommix(&manga), 0);
-    EXPECT_EQ(window.Events(), kFullRun);
-    for (int n = 1; n <= 3; ++n)
-        for (int j = 1; j <= 2; ++j)
-            EXPECT_EQ(ReadFileBytes(PageFile(n, j)), bodies[PagePath(n, j)]) << n << "/" << j;
-    // Negative progress (bytes so far) for the reply without a length.
-    bool sawBytes = false;
-    for (const auto& [key, value] : window.Progress())
-        sawBytes = sawBytes || (key == 2 && value < 0);
-    EXPECT_TRUE(sawBytes);
+        }
+    RecordingWindow third;
+    hMainWnd = &third;
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+    EXPECT_EQ(third.Events(), kFullRun);
+    EXPECT_EQ(d.server.Requests().size(), requests);
+    d.Check(7);
 }
 
 }  // namespace

@@ -1,298 +1,128 @@
 #include "transfer/page_fetch_worker.h"
 
-#include <chrono>
-#include <thread>
-
-#include <unistd.h>
-
+#include "tests/support/temp_dir.h"
 #include "tests/transfer/worker_fixture.h"
 #include "transfer/curl_session.h"
 
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
+using PageFetchTest = WorkerTest;
 
-class PageFetchTest : public WorkerTest {
-protected:
-    // A manga of `chapters` chapters in volume 1, newest first on the title
-    // page as on the sites; chapter n's reader page lists `pages` images.
-    void ServeManga(int chapters, int pages, Route titleRoute = {}) { ServeMangaOn(server, chapters, pages, titleRoute); }
+std::string CurlBox(int32_t code)
+{
+    return "BOX Curl вернул ошибку! | " + Utf16ToUtf8(ErrorCodeText(code));
+}
 
-    void ServeMangaOn(TestServer& site, int chapters, int pages, Route titleRoute = {})
-    {
-        std::vector<SiteChapterLink> links;
-        for (int n = chapters; n >= 1; --n)
-            links.push_back({"/m/vol1/" + std::to_string(n), "Manga 1 - " + std::to_string(n) + " Глава"});
-        titleRoute.body = SiteTitlePage("Manga", {"/c/c1.png"}, links);
-        titleRoute.contentType = "text/html";
-        site.Add("/m", titleRoute);
-        // Odd chapters use the variable form, even ones the call form; both
-        // give the same addresses.
-        for (int n = 1; n <= chapters; ++n) {
-            std::vector<std::string> images;
-            std::vector<std::string> files;
-            for (int j = 1; j <= pages; ++j) {
-                images.push_back(site.Origin() + "/img/" + std::to_string(n) + "/" + std::to_string(j) + ".png");
-                files.push_back(std::to_string(j) + ".png");
-            }
-            readerPages[n] = n % 2 ? SiteReaderPage(images)
-                                   : SiteReaderPageCallForm(site.Origin(), "img/" + std::to_string(n) + "/", files);
-            site.Serve(ReaderPath(n), readerPages[n], "text/html");
-        }
-    }
+// "Name: n n n", the page count of each chapter or "?" while it is still to be scanned.
+std::string Summary(const MangaInfo& manga)
+{
+    std::string text = Utf16ToUtf8(manga.Name.value_or(u"")) + ":";
+    for (const ChapterInfo& chapter : manga.Chaps)
+        text += chapter.Url ? " ?" : " " + std::to_string(chapter.PageCnt());
+    return text;
+}
 
-    static std::string ReaderPath(int n) { return "/m/vol1/" + std::to_string(n); }
-
-    int32_t Scan() { return ScanOn(server); }
-
-    int32_t ScanOn(TestServer& site)
-    {
-        MangaInfo_Free(&manga);
-        const std::string url = site.Url("/m");
-        manga.Url = url;
-        manga.UrlSize = static_cast<int32_t>(url.size() + 1);
-        return Curl_GetManga(&manga);
-    }
-
-    std::map<int, std::string> readerPages;
-    MangaInfo manga;
+// A server of its own serving a manga of three two-page chapters.
+struct Site {
+    TestServer server;
+    RecordingWindow window;
+    std::map<std::string, std::string> pages = ServeManga(server, 3, 2);
 };
 
-TEST_F(PageFetchTest, MangaWithoutChaptersPostsLoadedAndDone)
-{
-    server.Serve("/m", SiteTitlePage("Manga", {}, {}, false), "text/html");
-    EXPECT_EQ(Scan(), 0);
-    EXPECT_THAT(window.Events(), ElementsAre("LOADED 0 0", "DONE 0 0"));
-    EXPECT_EQ(manga.Name, u"Manga");
-    EXPECT_EQ(manga.BusyCnt, 0);
-}
-
-TEST_F(PageFetchTest, ScansChaptersInTheConfiguredOrder)
-{
-    struct Case {
-        uint8_t revScan;
-        std::vector<std::string> requests;
-        std::vector<std::string> events;
-    };
-    const Case cases[] = {
-        {0, {"/m", ReaderPath(1), ReaderPath(2), ReaderPath(3)}, {"LOADED 0 0", "UPD 2 0", "UPD 1 0", "UPD 0 0", "DONE 0 0"}},
-        {1, {"/m", ReaderPath(3), ReaderPath(2), ReaderPath(1)}, {"LOADED 0 0", "UPD 0 0", "UPD 1 0", "UPD 2 0", "DONE 0 0"}},
-    };
-    for (const Case& c : cases) {
-        TestServer fresh;
-        RecordingWindow record;
-        hMainWnd = &record;
-        ChangeSettings([&](AppSettings& s) { s.bRevScan = c.revScan; });
-        ServeMangaOn(fresh, 3, 2);
-        EXPECT_EQ(ScanOn(fresh), 0);
-        EXPECT_EQ(fresh.Requests(), c.requests);
-        EXPECT_EQ(record.Events(), c.events);
-        ASSERT_EQ(manga.ChapCnt(), 3);
-        for (const ChapterInfo& chapter : manga.Chaps) {
-            EXPECT_FALSE(chapter.Url);
-            EXPECT_EQ(chapter.PageCnt(), 2);
-        }
-        EXPECT_EQ(manga.Chaps[0].Pages[1].Url, fresh.Origin() + "/img/3/2.png");
-        EXPECT_EQ(manga.Chaps[1].Pages[0].Url, fresh.Origin() + "/img/2/1.png");
-        // Progress of each reader page carries its chapter's row key.
-        std::vector<int32_t> keys;
-        for (const auto& [key, value] : record.Progress())
-            if (keys.empty() || keys.back() != key)
-                keys.push_back(key);
-        EXPECT_EQ(keys, (c.revScan ? std::vector<int32_t>{0, 1, 2} : std::vector<int32_t>{2, 1, 0}));
-    }
-}
-
-TEST_F(PageFetchTest, SaveBufDumpsEveryPageAndReportsEveryTransfer)
-{
-    const std::filesystem::path oldFolder = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    ChangeSettings([](AppSettings& s) {
-        s.SaveBuf = 1;
-        s.bRevScan = 1;
-    });
-    ServeManga(3, 1);
-    EXPECT_EQ(Scan(), 0);
-    std::filesystem::current_path(oldFolder);
-
-    EXPECT_THAT(window.Events(), ElementsAre("LOADED 0 0", "ERR 0 0", "UPD 0 0", "ERR 1 0", "UPD 1 0", "ERR 2 0",
-                                             "UPD 2 0", "DONE 0 0"));
-    EXPECT_EQ(ReadFileBytes(dir / "deb_mpage.mem"), SiteTitlePage("Manga", {"/c/c1.png"},
-                                                                 {{"/m/vol1/3", "Manga 1 - 3 Глава"},
-                                                                  {"/m/vol1/2", "Manga 1 - 2 Глава"},
-                                                                  {"/m/vol1/1", "Manga 1 - 1 Глава"}}));
-    // Dumps are numbered by the countdown: the first page fetched is number 2.
-    EXPECT_EQ(ReadFileBytes(dir / "deb_page2.mem"), readerPages[3]);
-    EXPECT_EQ(ReadFileBytes(dir / "deb_page0.mem"), readerPages[1]);
-}
-
-TEST_F(PageFetchTest, ReaderParserFailureStillMarksTheChapterScanned)
-{
-    ServeManga(1, 0);
-    server.Serve(ReaderPath(1),
-                 "<script>var pictures = [{url:\"http://h/p/01.png\",w:1},{url:\"http://h/p/02.png}];</script>",
-                 "text/html");
-    EXPECT_EQ(Scan(), 0);
-    EXPECT_THAT(window.Events(), ElementsAre("LOADED 0 0", "UPD 0 0", "ERR 0 -14", "DONE 0 0"));
-    ASSERT_EQ(manga.ChapCnt(), 1);
-    EXPECT_FALSE(manga.Chaps[0].Url);
-    ASSERT_EQ(manga.Chaps[0].PageCnt(), 1);
-    EXPECT_EQ(manga.Chaps[0].Pages[0].Url, "http://h/p/01.png");
-}
-
-TEST_F(PageFetchTest, HttpErrorRepliesAreFailuresNotPages)
-{
-    for (Fault fault : {Fault::NotFound, Fault::ServerError}) {
-        TestServer fresh;
-        RecordingWindow record;
-        hMainWnd = &record;
-        MangaInfo title;
-        Route broken;
-        broken.fault = fault;
-        fresh.Add("/m", broken);
-        title.Url = fresh.Url("/m");
-        EXPECT_EQ(Curl_GetManga(&title), kCurlHttpReturnedError);
-        EXPECT_THAT(record.Events(), ElementsAre(CurlBox(22), "LOADED 0 0", "DONE 0 22"));
-        EXPECT_FALSE(title.Name);
-        EXPECT_EQ(title.ChapCnt(), 0);
-        EXPECT_EQ(title.Url, fresh.Url("/m"));
-    }
-
-    // A reader page that answers 404 leaves its chapter to be scanned again.
-    hMainWnd = &window;
-    ServeManga(2, 1);
-    Route missing;
-    missing.fault = Fault::NotFound;
-    server.Add(ReaderPath(1), missing);
-    EXPECT_EQ(Scan(), 0);
-    EXPECT_THAT(window.Events(), ElementsAre("LOADED 0 0", "ERR 1 22", "UPD 0 0", "DONE 0 0"));
-    EXPECT_TRUE(manga.Chaps[1].Url);
-    EXPECT_EQ(manga.Chaps[1].PageCnt(), 0);
-}
-
-TEST_F(PageFetchTest, TitlePageArrivesThroughAnyDelivery)
+TEST_F(PageFetchTest, ScanSequences)
 {
     struct Case {
         const char* name;
-        Fault fault;
+        std::function<void(Site&)> setup;
+        int32_t result;
+        std::vector<std::string> events;
+        std::vector<int32_t> progressKeys;
+        std::string summary;
+        int titleHits = 1;
     };
-    for (const Case& c : {Case{"plain", Fault::None}, Case{"chunked", Fault::Chunked},
-                          Case{"redirect chain", Fault::Redirect}, Case{"trickle", Fault::Trickle}}) {
+    const std::vector<std::string> forward{"LOADED 0 0", "UPD 2 0", "UPD 1 0", "UPD 0 0", "DONE 0 0"};
+    const Case cases[] = {
+        {"three chapters", [](Site&) {}, 0, forward, {2, 1, 0}, "Manga: 2 2 2"},
+        {"bRevScan, SaveBuf and a user agent",
+         [](Site&) {
+             Settings_Update([](AppSettings& s) {
+                 s.bRevScan = 1;
+                 s.SaveBuf = 1;
+                 s.UserAgent = "zumr-test/1.0";
+             });
+         },
+         0, {"LOADED 0 0", "ERR 0 0", "UPD 0 0", "ERR 1 0", "UPD 1 0", "ERR 2 0", "UPD 2 0", "DONE 0 0"}, {0, 1, 2},
+         "Manga: 2 2 2"},
+        {"no chapters", [](Site& s) { s.server.Serve("/m", SiteTitlePage("Manga", "/c/c1.png", {})); }, 0,
+         {"LOADED 0 0", "DONE 0 0"}, {}, "Manga:"},
+        {"parser code 14 keeps what was read",
+         [](Site& s) {
+             s.server.Serve("/m/vol1/1", "<script>var pictures = [{url:\"" + s.server.Url("/img/1/1.png") +
+                                             "\",w:1},{url:\"" + s.server.Url("/img/1/2.png") + "}];</script>");
+         },
+         0, {"LOADED 0 0", "UPD 2 0", "ERR 2 -14", "UPD 1 0", "UPD 0 0", "DONE 0 0"}, {2, 1, 0}, "Manga: 2 2 1"},
+        {"a reader page answering 404 stays to be scanned",
+         [](Site& s) { s.server.Serve("/m/vol1/2", "", Fault::NotFound); }, 0,
+         {"LOADED 0 0", "UPD 2 0", "ERR 1 22", "UPD 0 0", "DONE 0 0"}, {2, 0}, "Manga: 2 ? 2"},
+        {"an oversize reader page is cut off at the limit",
+         [](Site& s) { s.server.Serve("/m/vol1/3", std::string(kMaxPageBytes + 4096, 'x')); }, 23,
+         {"LOADED 0 0", "UPD 2 0", "UPD 1 0", "ERR 0 23", "UPD 0 0", "ERR 0 -1", "DONE 0 23"}, {2, 1, 0},
+         "Manga: 0 2 2"},
+        {"cancel while a reader page arrives",
+         [](Site& s) {
+             s.server.Serve("/m/vol1/1", std::string(16384, 'p'), Fault::Trickle);
+             s.window.cancelOnDataFor = 2;
+         },
+         23, {"LOADED 0 0", "DONE 0 23"}, {2}, "Manga: ? ? ?"},
+        {"cancel while the title page stalls: no box",
+         [](Site& s) { s.server.Serve("/m", std::string(4096, 'x'), Fault::Stall); }, 23, {"LOADED 0 0", "DONE 0 23"},
+         {}, ":"},
+        {"title 404", [](Site& s) { s.server.Serve("/m", "", Fault::NotFound); }, 22,
+         {CurlBox(22), "LOADED 0 0", "DONE 0 22"}, {}, ":"},
+        {"title through a redirect chain, chunked",
+         [](Site& s) {
+             s.server.Redirect("/m", "/r1");
+             s.server.Redirect("/r1", s.server.Url("/r2"));
+             s.server.Redirect("/r2", "/title");
+             s.server.Serve("/title", s.pages.at("/m"), Fault::Chunked);
+         },
+         0, forward, {2, 1, 0}, "Manga: 2 2 2"},
+        {"endless redirects end after ten", [](Site& s) { s.server.Redirect("/m", "/m"); }, 47,
+         {CurlBox(47), "LOADED 0 0", "DONE 0 47"}, {}, ":", 11},
+        {"no window: nothing is fetched", [](Site&) { hMainWnd = nullptr; }, 23, {}, {}, ":", 0},
+    };
+    // SaveBuf dumps go to the current folder.
+    TempDir dir;
+    const std::filesystem::path oldFolder = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TestServer fresh;
-        RecordingWindow record;
-        hMainWnd = &record;
-        Route title;
-        title.fault = c.fault;
-        title.trickleBytes = 256;
-        title.trickleDelay = std::chrono::milliseconds(2);
-        if (c.fault == Fault::Redirect) {
-            // /m -> /r1 -> /r2 -> /title
-            title.redirectTo = "/r1";
-            Route hop;
-            hop.fault = Fault::Redirect;
-            hop.redirectTo = "/r2";
-            fresh.Add("/r1", hop);
-            hop.redirectTo = "/title";
-            fresh.Add("/r2", hop);
-            ServeMangaOn(fresh, 2, 1);
-            fresh.Serve("/title", SiteTitlePage("Manga", {"/c/c1.png"},
-                                                {{"/m/vol1/2", "Manga 1 - 2 Глава"}, {"/m/vol1/1", "Manga 1 - 1"}}),
-                        "text/html");
-            fresh.Add("/m", title);
-        } else {
-            ServeMangaOn(fresh, 2, 1, title);
+        Site s;
+        ResetForWorkers(&s.window);
+        c.setup(s);
+        MangaInfo manga;
+        manga.Url = s.server.Url("/m");
+        EXPECT_EQ(RunCancellingOnStall(s.server, [&] { return Curl_GetManga(&manga); }), c.result);
+        EXPECT_EQ(s.window.Events(), c.events);
+        EXPECT_EQ(s.window.ProgressKeys(), c.progressKeys);  // the title page shows none
+        EXPECT_EQ(Summary(manga), c.summary);
+        EXPECT_EQ(manga.BusyCnt, 0);
+        EXPECT_EQ(s.server.Hits("/m"), c.titleHits);
+        for (const auto& [path, agent] : s.server.Requests())
+            EXPECT_EQ(agent, Settings_Get().UserAgent.value_or("")) << path;
+        // Both reader page forms give each chapter its own addresses.
+        for (size_t i = 0; i < manga.Chaps.size(); ++i)
+            for (size_t j = 0; j < manga.Chaps[i].Pages.size(); ++j)
+                EXPECT_EQ(manga.Chaps[i].Pages[j].Url,
+                          s.server.Url("/img/" + std::to_string(3 - i) + "/" + std::to_string(j + 1) + ".png"));
+        if (Settings_Get().SaveBuf) {
+            // Dumps are numbered by the countdown: the first chapter fetched is number 2.
+            EXPECT_EQ(ReadFileBytes(dir / "deb_mpage.mem"), s.pages.at("/m"));
+            EXPECT_EQ(ReadFileBytes(dir / "deb_page2.mem"), s.pages.at("/m/vol1/3"));
+            EXPECT_EQ(ReadFileBytes(dir / "deb_page0.mem"), s.pages.at("/m/vol1/1"));
         }
-        EXPECT_EQ(ScanOn(fresh), 0);
-        EXPECT_THAT(record.Events(), ElementsAre("LOADED 0 0", "UPD 1 0", "UPD 0 0", "DONE 0 0"));
-        EXPECT_EQ(manga.Name, u"Manga");
-        EXPECT_EQ(manga.ChapCnt(), 2);
-        EXPECT_EQ(manga.CoverCnt(), 1);
     }
-}
-
-TEST_F(PageFetchTest, EndlessRedirectsEndTheTransfer)
-{
-    Route loop;
-    loop.fault = Fault::Redirect;
-    loop.redirectTo = "/m";
-    server.Add("/m", loop);
-    constexpr int32_t kTooManyRedirects = 47;
-    EXPECT_EQ(Scan(), kTooManyRedirects);
-    EXPECT_THAT(window.Events(), ElementsAre(CurlBox(kTooManyRedirects), "LOADED 0 0", "DONE 0 47"));
-    EXPECT_EQ(server.Hits("/m"), 11);  // the first request and ten redirects
-}
-
-TEST_F(PageFetchTest, CancelEndsAStalledTitlePageWithoutABox)
-{
-    Route stalled;
-    stalled.fault = Fault::Stall;
-    stalled.body = std::string(4096, 'x');
-    server.Add("/m", stalled);
-    int32_t result = 0;
-    std::thread worker([&] { result = Scan(); });
-    ASSERT_TRUE(server.WaitForStall(std::chrono::seconds(10)));
-    const auto cancelled = std::chrono::steady_clock::now();
-    bKeepRunning = 0;
-    worker.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(5));
-    EXPECT_EQ(result, kCurlWriteError);
-    EXPECT_THAT(window.Events(), ElementsAre("LOADED 0 0", "DONE 0 23"));
-    EXPECT_THAT(window.Progress(), IsEmpty());  // the title page reports no progress
-}
-
-TEST_F(PageFetchTest, CancelWhileAReaderPageArrivesStopsTheRun)
-{
-    ServeManga(3, 1);
-    Route slow;
-    slow.body = readerPages[1] + "<!--" + std::string(16384, 'p') + "-->";
-    slow.contentType = "text/html";
-    slow.fault = Fault::Trickle;
-    slow.trickleBytes = 1024;
-    slow.trickleDelay = std::chrono::milliseconds(10);
-    server.Add(ReaderPath(1), slow);
-    CancelWhenDataArrives(2);
-    EXPECT_EQ(Scan(), kCurlWriteError);
-    EXPECT_THAT(window.Events(), ElementsAre("LOADED 0 0", "DONE 0 23"));
-    for (const ChapterInfo& chapter : manga.Chaps) {
-        EXPECT_TRUE(chapter.Url);
-        EXPECT_EQ(chapter.PageCnt(), 0);
-    }
-    EXPECT_EQ(server.Hits(ReaderPath(2)), 0);
-}
-
-TEST_F(PageFetchTest, OversizeReaderPageIsCutOffAtTheLimit)
-{
-    ServeManga(1, 1);
-    Route huge;
-    huge.fault = Fault::Oversize;
-    huge.oversizeBytes = kMaxPageBytes + (size_t{1} << 20);
-    server.Add(ReaderPath(1), huge);
-    EXPECT_EQ(Scan(), kCurlWriteError);
-    // What did arrive is parsed like any partial page: no list in it.
-    EXPECT_THAT(window.Events(), ElementsAre("LOADED 0 0", "ERR 0 23", "UPD 0 0", "ERR 0 -1", "DONE 0 23"));
-    EXPECT_EQ(manga.Chaps[0].PageCnt(), 0);
-}
-
-TEST_F(PageFetchTest, UserAgentIsSentOnlyWhenConfigured)
-{
-    ServeManga(1, 1);
-    EXPECT_EQ(Scan(), 0);
-    EXPECT_EQ(server.UserAgents(), (std::vector<std::string>{"", ""}));
-
-    ChangeSettings([](AppSettings& s) { s.UserAgent = "zumr-test/1.0"; });
-    EXPECT_EQ(Scan(), 0);
-    EXPECT_EQ(server.UserAgents(), (std::vector<std::string>{"", "", "zumr-test/1.0", "zumr-test/1.0"}));
-}
-
-TEST_F(PageFetchTest, NoWindowMeansNoFurtherTransfers)
-{
-    ServeManga(2, 1);
-    hMainWnd = nullptr;
-    Scan();
-    EXPECT_EQ(server.Hits(ReaderPath(1)), 0);
-    EXPECT_EQ(manga.BusyCnt, 0);
+    std::filesystem::current_path(oldFolder);
 }
 
 }  // namespace

@@ -1,68 +1,153 @@
 #pragma once
-// Common ground for the worker tests: a local server, a recording window in
-// hMainWnd, settings at their defaults and a fresh download folder.
+// Common ground for the worker tests: a window stand-in that records what the
+// workers tell it, a manga on the local server, and a fixture that puts
+// hMainWnd, bKeepRunning and the settings back as they were.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
+#include "model/text_codec.h"
 #include "settings/app_settings.h"
-#include "tests/support/temp_dir.h"
-#include "tests/transfer/recording_window.h"
 #include "tests/transfer/site_pages.h"
 #include "tests/transfer/test_server.h"
 #include "transfer/notifications.h"
 #include "transfer/output_paths.h"
 
-class WorkerTest : public ::testing::Test {
-protected:
-    void SetUp() override
+// Keeps every notification but UM_PROGRESS, and every box, as text in order
+// ("UPD 2 1", "BOX caption | text").
+class RecordingWindow : public MainWindowLink {
+public:
+    void Post(uint32_t message, int32_t wParam, int32_t lParam) override
     {
-        hMainWnd = &window;
-        bKeepRunning = 1;
-        Settings_Set(AppSettings_Defaults(dir.path().u16string()));
-        savePath = dir / "Manga";
-        CurSavePath_Set(savePath.u16string());
+        static const char* const kNames[] = {"LOADED", "UPD", "PROG", "DONE", "ERR"};
+        std::lock_guard guard(lock_);
+        if (message != UM_PROGRESS) {
+            events_.push_back(std::string(kNames[(message - UM_MANGALOADED) % 5]) + " " + std::to_string(wParam) + " " +
+                              std::to_string(lParam));
+            return;
+        }
+        if (lParam != 0 && (progressKeys_.empty() || progressKeys_.back() != wParam))
+            progressKeys_.push_back(wParam);
+        if (lParam != 0 && wParam == cancelOnDataFor)
+            bKeepRunning = 0;  // as the user would on seeing the transfer start
     }
 
-    void TearDown() override
+    void ShowBox(std::u16string_view text, std::u16string_view caption) override
     {
-        hMainWnd = nullptr;
-        bKeepRunning = 1;
-        Settings_Set(AppSettings_Defaults(u""));
+        std::lock_guard guard(lock_);
+        events_.push_back("BOX " + Utf16ToUtf8(caption) + " | " + Utf16ToUtf8(text));
     }
 
-    static void ChangeSettings(const std::function<void(AppSettings&)>& change) { Settings_Update(change); }
-
-    // Cancels as the window would, once the first bytes of a transfer for
-    // `rowKey` have been reported.
-    void CancelWhenDataArrives(int32_t rowKey)
+    std::vector<std::string> Events() const
     {
-        window.onPost = [rowKey](uint32_t message, int32_t wParam, int32_t lParam) {
-            if (message == UM_PROGRESS && wParam == rowKey && lParam != 0)
-                bKeepRunning = 0;
-        };
+        std::lock_guard guard(lock_);
+        return events_;
     }
 
-    // Every regular file below the folder, as paths relative to it.
-    static std::vector<std::string> FilesBelow(const std::filesystem::path& root)
+    // The row keys of the progress reports that told of data, each run of one key once.
+    std::vector<int32_t> ProgressKeys() const
     {
+        std::lock_guard guard(lock_);
+        return progressKeys_;
+    }
+
+    int32_t cancelOnDataFor = -1;  // a row key; set before the worker starts
+
+private:
+    mutable std::mutex lock_;
+    std::vector<std::string> events_;
+    std::vector<int32_t> progressKeys_;
+};
+
+// Bytes that differ per path and are not text, so that an error page or a
+// wrong or cut file shows at once.
+inline std::string ImageBytes(const std::string& path)
+{
+    std::string bytes = path;
+    for (uint32_t state = 1; bytes.size() < 20000; state = state * 1664525u + 1013904223u)
+        bytes += static_cast<char>(state >> 24);
+    return bytes;
+}
+
+// A manga at /m with the cover /c/c1.png and `chapters` chapters in volume 1,
+// newest first as on the sites; chapters 1 and 3 have names. Chapter n's
+// reader page at /m/vol1/<n> lists the images /img/<n>/<j>.png, j = 1..pages;
+// odd chapters use the variable form, even ones the call form. Returns what
+// is served, by path.
+inline std::map<std::string, std::string> ServeManga(TestServer& site, int chapters, int pages)
+{
+    std::map<std::string, std::string> served{{"/c/c1.png", ImageBytes("/c/c1.png")}};
+    std::vector<SiteChapterLink> links;
+    for (int n = chapters; n >= 1; --n) {
+        const std::string folder = "img/" + std::to_string(n) + "/";
         std::vector<std::string> files;
-        if (!std::filesystem::exists(root))
-            return files;
+        for (int j = 1; j <= pages; ++j) {
+            files.push_back(std::to_string(j) + ".png");
+            served["/" + folder + files.back()] = ImageBytes("/" + folder + files.back());
+        }
+        links.push_back({"/m/vol1/" + std::to_string(n),
+                         "Manga 1 - " + std::to_string(n) + (n == 1 ? " Первая" : n == 3 ? " Кто там?" : "")});
+        served[links.back().href] = SiteReaderPage(n % 2 == 0, site.Url(""), folder, files);
+    }
+    served["/m"] = SiteTitlePage("Manga", "/c/c1.png", links);
+    for (const auto& [path, body] : served)
+        site.Serve(path, body);
+    return served;
+}
+
+// Every regular file below the folder, relative to it, sorted.
+inline std::vector<std::string> FilesBelow(const std::filesystem::path& root)
+{
+    std::vector<std::string> files;
+    if (std::filesystem::exists(root))
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
             if (entry.is_regular_file())
                 files.push_back(std::filesystem::relative(entry.path(), root).generic_string());
-        std::sort(files.begin(), files.end());
-        return files;
-    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
-    TempDir dir;
-    std::filesystem::path savePath;
-    TestServer server;
-    RecordingWindow window;
+// Settings at their defaults, transfers allowed, `window` in hMainWnd.
+inline void ResetForWorkers(MainWindowLink* window)
+{
+    hMainWnd = window;
+    bKeepRunning = 1;
+    Settings_Set(AppSettings_Defaults(u""));
+}
+
+class WorkerTest : public ::testing::Test {
+protected:
+    void TearDown() override { ResetForWorkers(nullptr); }
+
+    // Runs a worker on a thread of its own and, should a reply of `server`
+    // stall, cancels as the user would; the cancel must end the run within seconds.
+    static int32_t RunCancellingOnStall(const TestServer& server, const std::function<int32_t()>& work)
+    {
+        std::atomic<bool> done{false};
+        int32_t result = -1;
+        std::thread worker([&] {
+            result = work();
+            done = true;
+        });
+        while (!done && !server.Stalled())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const auto cancelled = std::chrono::steady_clock::now();
+        if (!done)
+            bKeepRunning = 0;
+        worker.join();
+        EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(5));
+        return result;
+    }
 };
