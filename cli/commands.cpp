@@ -361,11 +361,7 @@ int Command_Download(const DownloadArgs& args, CliEnv& env)
     env.out.flush();
 
     const AppSettings settings = Settings_Get();
-    PageNaming naming;
-    naming.BookDirName = settings.BookDirName;
-    naming.ChapDirName = settings.ChapDirName;
-    naming.bAppendChapName = settings.bAppendChapName != 0;
-    naming.bAddCntToPages = settings.bAddCntToPages != 0;
+    const PageNaming naming = PageNaming_FromSettings(settings);
 
     // The worker reads the lists under the lock too, and never changes them
     // during a download; the lock keeps the reads here honest all the same.

@@ -13,6 +13,7 @@
 #include "transfer/output_paths.h"
 #include "transfer/staged_file.h"
 #include "transfer/url_text.h"
+#include "transfer/worker_run.h"
 
 namespace {
 
@@ -42,11 +43,25 @@ void ReportFileError(int error)
     ShowBoxOnMainWindow(Utf8ToUtf16(text), u"Сбой в Curl_GetCommix!");
 }
 
-// Paths are limited to what a path buffer holds; a longer one is treated as
-// a file that cannot be created rather than cut to a different name.
-int PathError(const std::u16string& path)
+enum class Target { OnDisk, Open, Failed };
+
+// A file already at its final name is done. Otherwise its temporary file is
+// opened; a failure is reported with the box and ends the run. Paths are
+// limited to what a path buffer holds: a longer one is treated as a file that
+// cannot be created rather than cut to a different name.
+Target OpenTarget(StagedFile& file)
 {
-    return path.size() >= kMaxPathUnits ? ENAMETOOLONG : 0;
+    if (FileExists(file.FinalPath()))
+        return Target::OnDisk;
+    if (file.FinalPath().size() >= kMaxPathUnits) {
+        ReportFileError(ENAMETOOLONG);
+        return Target::Failed;
+    }
+    if (!file.Open()) {
+        ReportFileError(LastErrorOr(EIO));
+        return Target::Failed;
+    }
+    return Target::Open;
 }
 
 class DownloadRun {
@@ -97,17 +112,12 @@ private:
 
             const AppSettings settings = Settings_Get();
             StagedFile file(CoverFilePath(CurSavePath_Get(), coverUrl));
-            if (FileExists(file.FinalPath())) {
+            const Target target = OpenTarget(file);
+            if (target == Target::Failed)
+                return Step::EndRun;
+            if (target == Target::OnDisk) {
                 PostToMainWindow(UM_UPDATELLW, coverKey_, k + 1);
                 continue;
-            }
-            if (const int error = PathError(file.FinalPath()); error != 0) {
-                ReportFileError(error);
-                return Step::EndRun;
-            }
-            if (!file.Open()) {
-                ReportFileError(LastErrorOr(EIO));
-                return Step::EndRun;
             }
             Fetch(ResolveUrl(mangaUrl, coverUrl), file, coverKey_, settings.SaveBuf);
             if (!StillRunning())
@@ -153,25 +163,15 @@ private:
                       const std::string& pageUrl)
     {
         const AppSettings settings = Settings_Get();
-        PageNaming naming;
-        naming.BookDirName = settings.BookDirName;
-        naming.ChapDirName = settings.ChapDirName;
-        naming.bAppendChapName = settings.bAppendChapName != 0;
-        naming.bAddCntToPages = settings.bAddCntToPages != 0;
-        StagedFile file(PageFilePath(CurSavePath_Get(), naming, chapter.Vol, chapter.Num, chapter.Name, j, pageCnt,
-                                     pageUrl));
-        if (FileExists(file.FinalPath())) {
+        StagedFile file(PageFilePath(CurSavePath_Get(), PageNaming_FromSettings(settings), chapter.Vol, chapter.Num,
+                                     chapter.Name, j, pageCnt, pageUrl));
+        const Target target = OpenTarget(file);
+        if (target == Target::Failed)
+            return Step::EndRun;
+        if (target == Target::OnDisk) {
             page.bLoaded = 1;
             PostToMainWindow(UM_UPDATELLW, chapterIndex_, j + 1);
             return Step::Next;
-        }
-        if (const int error = PathError(file.FinalPath()); error != 0) {
-            ReportFileError(error);
-            return Step::EndRun;
-        }
-        if (!file.Open()) {
-            ReportFileError(LastErrorOr(EIO));
-            return Step::EndRun;
         }
         Fetch(pageUrl, file, chapterIndex_, settings.SaveBuf);
         if (!StillRunning())
@@ -193,19 +193,5 @@ private:
 
 int32_t Curl_GetCommix(MangaInfo* manga)
 {
-    if (!manga)
-        return -1;
-    ++manga->BusyCnt;
-    int32_t result = 0;
-    {
-        CurlSession session;
-        if (!session.Valid()) {
-            --manga->BusyCnt;
-            return -1;
-        }
-        result = DownloadRun(*manga, session).Run();
-    }
-    --manga->BusyCnt;
-    PostToMainWindow(UM_WORKERDONE, 1, result);
-    return result;
+    return RunWorker(manga, kDownloadWorker, [manga](CurlSession& session) { return DownloadRun(*manga, session).Run(); });
 }

@@ -345,3 +345,9 @@ std::u16string PageFilePath(std::u16string_view savePath, const PageNaming& nami
     ReplaceForbiddenChars(path, u'\'');
     return path;
 }
+
+PageNaming PageNaming_FromSettings(const AppSettings& settings)
+{
+    return {settings.BookDirName, settings.ChapDirName, settings.bAppendChapName != 0,
+            settings.bAddCntToPages != 0};
+}

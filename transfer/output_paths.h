@@ -11,6 +11,7 @@
 #include <variant>
 
 #include "model/manga_info.h"
+#include "settings/app_settings.h"
 
 #ifdef _WIN32
 inline constexpr char16_t kPathSeparator = u'\\';
@@ -84,6 +85,9 @@ struct PageNaming {
     bool bAppendChapName = true;
     bool bAddCntToPages = false;
 };
+
+// The naming settings as they stand in `settings`.
+PageNaming PageNaming_FromSettings(const AppSettings& settings);
 
 // savePath/covers/<name>, with the whole-path pass ("'").
 std::u16string CoverFilePath(std::u16string_view savePath, std::string_view coverUrl);

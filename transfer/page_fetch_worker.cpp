@@ -9,6 +9,7 @@
 #include "settings/app_settings.h"
 #include "transfer/curl_session.h"
 #include "transfer/notifications.h"
+#include "transfer/worker_run.h"
 
 namespace {
 
@@ -117,19 +118,5 @@ int32_t ScanManga(MangaInfo* manga, CurlSession& session)
 
 int32_t Curl_GetManga(MangaInfo* manga)
 {
-    if (!manga)
-        return -1;
-    ++manga->BusyCnt;
-    int32_t result = 0;
-    {
-        CurlSession session;
-        if (!session.Valid()) {
-            --manga->BusyCnt;
-            return -1;
-        }
-        result = ScanManga(manga, session);
-    }
-    --manga->BusyCnt;
-    PostToMainWindow(UM_WORKERDONE, 0, result);
-    return result;
+    return RunWorker(manga, kPageFetchWorker, [manga](CurlSession& session) { return ScanManga(manga, session); });
 }

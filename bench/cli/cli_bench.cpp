@@ -117,11 +117,7 @@ std::string Quote(const std::string& text)
 std::u16string PagePath(const fs::path& out, const DemoChapter& chapter, int page, int pageCnt)
 {
     const AppSettings defaults = AppSettings_Defaults(u"");
-    PageNaming naming;
-    naming.BookDirName = defaults.BookDirName;
-    naming.ChapDirName = defaults.ChapDirName;
-    naming.bAppendChapName = defaults.bAppendChapName != 0;
-    naming.bAddCntToPages = defaults.bAddCntToPages != 0;
+    const PageNaming naming = PageNaming_FromSettings(defaults);
     const std::u16string savePath = MangaSavePath(Utf8ToUtf16(out.string()), Utf8ToUtf16(DemoManga::kName));
     const OptU16String name = chapter.Title ? OptU16String(Utf8ToUtf16(*chapter.Title)) : std::nullopt;
     return PageFilePath(savePath, naming, chapter.Vol, chapter.Num, name, page, pageCnt,
