@@ -28,8 +28,8 @@ std::string Describe(const AppSettings& s)
     for (int64_t v : {int64_t{s.bAppendChapName}, int64_t{s.bAddCntToPages}, int64_t{s.bRevScan}, int64_t{s.WindowX},
                       int64_t{s.WindowY}, int64_t{s.WindowW}, int64_t{s.WindowH}, int64_t{s.ColWchCH},
                       int64_t{s.ColWchNAM}, int64_t{s.ColWchP}, int64_t{s.ColWchL}, int64_t{s.SaveBuf}})
-        out += "|" + std::to_string(v);
-    return out + "|" + s.UserAgent.value_or("(none)");
+        out.append("|").append(std::to_string(v));
+    return out.append("|").append(s.UserAgent.value_or("(none)"));
 }
 
 class SettingsFile : public ::testing::Test {
