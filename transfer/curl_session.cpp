@@ -46,6 +46,15 @@ CurlSession::CurlSession() : handle_(curl_easy_init())
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, nullptr);
     // Workers run on their own threads; signals must not be used for time-outs.
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    // Addresses come from web pages: a page must not make the program read a
+    // local file ("file://") or speak another protocol to some other server.
+#if LIBCURL_VERSION_NUM >= 0x075500
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+#else
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+#endif
 }
 
 CurlSession::~CurlSession()

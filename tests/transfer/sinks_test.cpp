@@ -23,4 +23,16 @@ TEST(Sinks, ErrorCodeTextsOfCurlAndOfUnknownParserCodes)
     EXPECT_EQ(ErrorCodeText(-5), u"ошибка -5");
 }
 
+// Image and page addresses come from web pages; only the web's own
+// protocols may be spoken, so a page cannot have a local file copied.
+TEST(Sinks, OnlyHttpAndHttpsAddressesAreFetched)
+{
+    CurlSession session;
+    MemBuffer buffer;
+    session.UseMemorySink(&buffer);
+    for (const char* address : {"file:///etc/hostname", "dict://127.0.0.1:1/x", "ftp://127.0.0.1:1/x"})
+        EXPECT_EQ(session.Perform(address), 1) << address;  // CURLE_UNSUPPORTED_PROTOCOL
+    EXPECT_TRUE(buffer.empty());
+}
+
 }  // namespace
