@@ -38,16 +38,19 @@ int ReadWholeFile(const std::filesystem::path& path, std::string& bytes)
     if (!file)
         return LastErrorOr(ENOENT);
     bytes.clear();
+    return ReadStream(file.get(), bytes);
+}
+
+int ReadStream(std::FILE* file, std::string& bytes)
+{
     char chunk[1 << 16];
     for (;;) {
-        const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+        const size_t got = std::fread(chunk, 1, sizeof chunk, file);
         bytes.append(chunk, got);
         if (got < sizeof chunk)
             break;
     }
-    if (std::ferror(file.get()))
-        return LastErrorOr(EIO);
-    return 0;
+    return std::ferror(file) ? LastErrorOr(EIO) : 0;
 }
 
 static std::filesystem::path TemporarySibling(const std::filesystem::path& target)

@@ -23,6 +23,9 @@ std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);
 // Reads a whole file into `bytes`. Returns 0 or the errno of the failure.
 int ReadWholeFile(const std::filesystem::path& path, std::string& bytes);
 
+// Appends the rest of an open stream to `bytes`. Returns 0 or the errno.
+int ReadStream(std::FILE* file, std::string& bytes);
+
 // Writes `target` through a temporary file in the same folder: `write` fills the
 // stream and returns 0 or an errno; the data is flushed to disk and only then
 // renamed over the target. On any failure the temporary file is removed, the

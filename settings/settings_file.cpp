@@ -107,14 +107,7 @@ bool ReadExistingWritable(const std::filesystem::path& path, std::string& bytes)
     FilePtr file(OpenFile(path, "r+b"));
     if (!file)
         return false;
-    char chunk[1 << 14];
-    for (;;) {
-        const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-        bytes.append(chunk, got);
-        if (got < sizeof chunk)
-            break;
-    }
-    return std::ferror(file.get()) == 0;
+    return ReadStream(file.get(), bytes) == 0;
 }
 
 } // namespace
