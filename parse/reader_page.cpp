@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "parse/parse_results.h"
 #include "parse/text_search.h"
 
 using parse_text::Find;
@@ -12,12 +13,6 @@ using parse_text::FindIn;
 using parse_text::kNone;
 
 namespace {
-
-constexpr int kListRead = 0;
-constexpr int kNoList = 1;
-constexpr int kNoBracket = 3;
-constexpr int kOutOfMemory = 12;
-constexpr int kBrokenScript = 14;
 
 struct ScriptBlock {
     size_t start = kNone;  // at "<script"
@@ -102,24 +97,24 @@ int ReadVariableForm(std::string_view page, ChapterInfo& chapter)
 {
     const ScriptBlock block = FindScriptWith(page, "var pictures");
     if (!block)
-        return kNoList;
+        return kParseNoList;
     const size_t listStart = FindIn(page, "var pictures", block.start, block.end);
     const size_t listEnd = FindCharIn(page, ';', listStart, block.end);
     if (listEnd == kNone)
-        return kBrokenScript;
+        return kParseBrokenScript;
     const size_t bracket = FindCharIn(page, '[', listStart, listEnd);
     if (bracket == kNone)
-        return kNoBracket;
+        return kParseNoBracket;
     size_t pos = bracket;
     for (;;) {
         const size_t key = FindIn(page, "url:", pos, listEnd);
         if (key == kNone)
-            return kListRead;
+            return kParseOk;
         // The one character after "url:" is taken to be the opening quote.
         const size_t start = key + 5;
         const size_t end = FindIn(page, "\",", start, listEnd);
         if (end == kNone)
-            return kBrokenScript;
+            return kParseBrokenScript;
         AppendPage(chapter, std::string(page.substr(start, end - start)));
         pos = end;
     }
@@ -132,9 +127,9 @@ int Html_ParseReaderPage(std::string_view page, ChapterInfo& chapter)
     page = parse_text::UpToFirstZero(page);
     try {
         if (ReadCallForm(page, chapter))
-            return kListRead;
+            return kParseOk;
         return ReadVariableForm(page, chapter);
     } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        return kParseOutOfMemory;
     }
 }

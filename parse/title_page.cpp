@@ -7,6 +7,7 @@
 
 #include "model/text_codec.h"
 #include "parse/chapter_link.h"
+#include "parse/parse_results.h"
 #include "parse/rtf.h"
 #include "parse/text_search.h"
 
@@ -16,11 +17,6 @@ using parse_text::FindIn;
 using parse_text::kNone;
 
 namespace {
-
-constexpr int kParsed = 0;
-constexpr int kOutOfMemory = 12;
-constexpr int kUnclosed = 13;
-constexpr int kBadAddress = 69;
 
 // Sites write their attributes with either quote; the double-quoted form wins
 // wherever it appears, even after a single-quoted one.
@@ -51,6 +47,34 @@ Found FindMarker(std::string_view page, const Marker& marker)
     if (size_t at = Find(page, marker.singleQuoted, 0); at != kNone)
         return {at, marker.singleQuoted.size()};
     return {};
+}
+
+// A cover or chapter block runs from its marker to the first "</div>" after
+// it; inside it, each link starts at "<a" and its tag ends at the next ">".
+enum class Scan { Done, Found, Unclosed };
+
+int ResultOf(Scan scan)
+{
+    return scan == Scan::Done ? kParseOk : kParseUnclosed;
+}
+
+Scan FindBlock(std::string_view page, const Marker& marker, size_t& start, size_t& end)
+{
+    const Found block = FindMarker(page, marker);
+    if (!block)
+        return Scan::Done;
+    start = block.at;
+    end = Find(page, "</div>", block.at);
+    return end == kNone ? Scan::Unclosed : Scan::Found;
+}
+
+Scan NextLinkTag(std::string_view page, size_t from, size_t blockEnd, size_t& link, size_t& tagEnd)
+{
+    link = FindIn(page, "<a", from, blockEnd);
+    if (link == kNone)
+        return Scan::Done;
+    tagEnd = FindCharIn(page, '>', link, blockEnd);
+    return tagEnd == kNone ? Scan::Unclosed : Scan::Found;
 }
 
 // atoi as the platform's C library has it: leading white space, a sign,
@@ -104,11 +128,11 @@ public:
         manga_.Desc = "{\\rtf1}";
         manga_.DescSize = 8;
 
-        if (int rc = ReadName(kMainName, manga_.Name); rc != kParsed)
+        if (int rc = ReadName(kMainName, manga_.Name); rc != kParseOk)
             return rc;
-        if (int rc = ReadName(kEngName, manga_.EngName); rc != kParsed)
+        if (int rc = ReadName(kEngName, manga_.EngName); rc != kParseOk)
             return rc;
-        if (int rc = ReadName(kJpName, manga_.JpName); rc != kParsed)
+        if (int rc = ReadName(kJpName, manga_.JpName); rc != kParseOk)
             return rc;
         WriteTitleLine();
 
@@ -116,7 +140,7 @@ public:
             const size_t start = FindCharIn(page_, '>', meta.at, page_.size()) + 1;  // the marker ends in ">"
             const size_t close = Find(page_, "</div>", start);
             if (close == kNone)
-                return kUnclosed;
+                return kParseUnclosed;
             AppendHtml(page_.substr(start, close - start));
         }
         AppendText(u"\\b1Описание:\\b0\n", RtfSource::Program);
@@ -124,13 +148,13 @@ public:
         if (const Found desc = FindMarker(page_, kDescription)) {
             const size_t close = Find(page_, "</div>", desc.end());
             if (close == kNone)
-                return kUnclosed;
+                return kParseUnclosed;
             const size_t nested = FindIn(page_, "<div>", desc.end(), close);
             const size_t end = nested != kNone ? nested : close;
             AppendHtml(page_.substr(desc.end(), end - desc.end()));
         }
 
-        if (int rc = ReadCovers(); rc != kParsed)
+        if (int rc = ReadCovers(); rc != kParseOk)
             return rc;
         return ReadChapters();
     }
@@ -140,15 +164,15 @@ private:
     {
         const Found found = FindMarker(page_, marker);
         if (!found)
-            return kParsed;
+            return kParseOk;
         const size_t tagEnd = FindCharIn(page_, '>', found.at, page_.size());
         if (tagEnd == kNone)
-            return kUnclosed;
+            return kParseUnclosed;
         const size_t close = Find(page_, "</span>", tagEnd + 1);
         if (close == kNone)
-            return kUnclosed;
+            return kParseUnclosed;
         field = Utf8ToUtf16(page_.substr(tagEnd + 1, close - tagEnd - 1));
-        return kParsed;
+        return kParseOk;
     }
 
     void AppendText(std::u16string_view text, RtfSource source)
@@ -176,20 +200,13 @@ private:
 
     int ReadCovers()
     {
-        const Found block = FindMarker(page_, kCovers);
-        if (!block)
-            return kParsed;
-        const size_t blockEnd = Find(page_, "</div>", block.at);
-        if (blockEnd == kNone)
-            return kUnclosed;
-        size_t pos = block.at;
+        size_t pos = 0, blockEnd = 0;
+        if (const Scan block = FindBlock(page_, kCovers, pos, blockEnd); block != Scan::Found)
+            return ResultOf(block);
         for (;;) {
-            const size_t link = FindIn(page_, "<a", pos, blockEnd);
-            if (link == kNone)
-                return kParsed;
-            const size_t tagEnd = FindCharIn(page_, '>', link, blockEnd);
-            if (tagEnd == kNone)
-                return kUnclosed;
+            size_t link = 0, tagEnd = 0;
+            if (const Scan next = NextLinkTag(page_, pos, blockEnd, link, tagEnd); next != Scan::Found)
+                return ResultOf(next);
             const std::string_view tag = page_.substr(link, tagEnd - link);
             if (tag.find("class=\"full-list-pic\"") != kNone) {
                 const size_t href = tag.find("href=\"");
@@ -203,35 +220,28 @@ private:
             }
             const size_t close = FindIn(page_, "</a>", tagEnd, blockEnd);
             if (close == kNone)
-                return kUnclosed;
+                return kParseUnclosed;
             pos = close;
         }
     }
 
     int ReadChapters()
     {
-        const Found block = FindMarker(page_, kChapters);
-        if (!block)
-            return kParsed;
-        const size_t blockEnd = Find(page_, "</div>", block.at);
-        if (blockEnd == kNone)
-            return kUnclosed;
+        size_t pos = 0, blockEnd = 0;
+        if (const Scan block = FindBlock(page_, kChapters, pos, blockEnd); block != Scan::Found)
+            return ResultOf(block);
         // A link text may end at an inner tag long before its "</a>"; the
         // finder keeps such texts from scanning on to the same "</a>" again.
         parse_text::ForwardFinder linkClose(page_, "</a>", blockEnd);
-        size_t pos = block.at;
         for (;;) {
-            const size_t link = FindIn(page_, "<a", pos, blockEnd);
-            if (link == kNone)
-                return kParsed;
-            const size_t tagEnd = FindCharIn(page_, '>', link, blockEnd);
-            if (tagEnd == kNone)
-                return kUnclosed;
+            size_t link = 0, tagEnd = 0;
+            if (const Scan next = NextLinkTag(page_, pos, blockEnd, link, tagEnd); next != Scan::Found)
+                return ResultOf(next);
             const bool appended = AppendChapter(page_.substr(link, tagEnd - link));
 
             const size_t close = linkClose.From(tagEnd + 1);
             if (close == kNone)
-                return kUnclosed;
+                return kParseUnclosed;
             const size_t textEnd = FindCharIn(page_, '<', tagEnd + 1, close + 1);
             if (appended)
                 Html_ParseChapterLink(manga_.Chaps.back(), page_.substr(tagEnd + 1, textEnd - tagEnd - 1));
@@ -279,13 +289,13 @@ private:
 int Html_ParseMangaPage(std::string_view page, MangaInfo& manga)
 {
     if (!manga.Url)
-        return kBadAddress;
+        return kParseBadAddress;
     const std::string_view url = parse_text::UpToFirstZero(*manga.Url);
     if (url.size() < 7)
-        return kBadAddress;
+        return kParseBadAddress;
     const size_t firstSlash = url.find('/');
     if (firstSlash == kNone || static_cast<int64_t>(firstSlash) + 2 >= manga.UrlSize)
-        return kBadAddress;
+        return kParseBadAddress;
     // "scheme://host": up to the first "/" past the two of the scheme.
     const size_t hostEnd = url.find('/', std::min(firstSlash + 2, url.size()));
     const std::string_view host = hostEnd == kNone ? url : url.substr(0, hostEnd);
@@ -293,6 +303,6 @@ int Html_ParseMangaPage(std::string_view page, MangaInfo& manga)
     try {
         return TitlePageParser(parse_text::UpToFirstZero(page), manga, host).Run();
     } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
+        return kParseOutOfMemory;
     }
 }

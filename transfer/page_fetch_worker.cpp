@@ -4,6 +4,7 @@
 
 #include "model/file_io.h"
 #include "model/text_codec.h"
+#include "parse/parse_results.h"
 #include "parse/reader_page.h"
 #include "parse/title_page.h"
 #include "settings/app_settings.h"
@@ -12,8 +13,6 @@
 #include "transfer/worker_run.h"
 
 namespace {
-
-constexpr int kParserOutOfMemory = 12;
 
 // Debug dumps go to the current folder; a dump that cannot be written is
 // simply skipped.
@@ -96,7 +95,7 @@ int32_t ScanManga(MangaInfo* manga, CurlSession& session)
         scratch.Url = chapter.Url;
         const int code = Html_ParseReaderPage(buffer.data, scratch);
         buffer.Clear();
-        if (code == kParserOutOfMemory) {
+        if (code == kParseOutOfMemory) {
             ShowBoxOnMainWindow(u"Программе критически недостаточно оперативной памяти!", u"Cбой декодера страниц!");
             break;
         }
