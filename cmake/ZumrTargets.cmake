@@ -18,9 +18,9 @@ if(ZUMR_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
-# Warnings as errors for the project's own code only.
+# Warnings for the project's own code only; errors when ZUMR_WERROR is on.
 function(zumr_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${ZUMR_WERROR}>:-Werror>)
 endfunction()
 
 # zumr_add_library(name SOURCES ... [DEPS ...])

@@ -8,7 +8,7 @@ jobs=$(nproc)
 
 bash "$root/scripts/setup.sh"
 
-common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZUMR_BENCH=OFF)
+common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DZUMR_BENCH=OFF -DZUMR_WERROR=ON)
 
 cmake -S "$root" -B "$root/build/tsan" "${common[@]}" -DZUMR_SANITIZE=thread >/dev/null
 cmake --build "$root/build/tsan" -j "$jobs"

@@ -297,28 +297,51 @@ std::u16string MangaSavePath(std::u16string_view defSavePath, const OptU16String
     return path;
 }
 
-std::u16string FileNameFromUrl(std::string_view url)
+namespace {
+
+// The last "/" part of an address's path, cut to what a name buffer holds.
+std::u16string LastUrlPart(std::string_view path)
 {
-    const std::string_view withoutQuery = url.substr(0, url.find_first_of("?#"));
-    const std::u16string wide = WidenBytes(withoutQuery);
+    const std::u16string wide = WidenBytes(path);
     char16_t name[kMaxPathUnits] = {};
     GetUrlComponent(wide.c_str(), static_cast<int32_t>(wide.size() + 1), name, static_cast<int32_t>(kMaxPathUnits),
                     -2, u'/');
+    return name;
+}
+
+}  // namespace
+
+std::u16string FileNameFromUrl(std::string_view url)
+{
+    return CleanPathComponent(LastUrlPart(url.substr(0, url.find_first_of("?#"))), u'\'');
+}
+
+std::u16string FileNameFromUrlWithQuery(std::string_view url)
+{
+    url = url.substr(0, url.find('#'));
+    const size_t query = std::min(url.find('?'), url.size());
+    std::u16string name = LastUrlPart(url.substr(0, query)) + WidenBytes(url.substr(query));
+    if (name.size() >= kMaxPathUnits)
+        name.resize(kMaxPathUnits - 1);
     return CleanPathComponent(name, u'\'');
 }
 
-std::u16string CoverFilePath(std::u16string_view savePath, std::string_view coverUrl)
+bool UrlIsEmpty(std::string_view url)
+{
+    return url.substr(0, url.find('#')).empty();
+}
+
+std::u16string CoverFilePath(std::u16string_view savePath, std::u16string_view fileName)
 {
     std::u16string path = BaseFolder(savePath);
     AppendWithSeparator(path, kCoversFolderName);
-    AppendWithSeparator(path, FileNameFromUrl(coverUrl));
+    AppendWithSeparator(path, fileName);
     ReplaceForbiddenChars(path, u'\'');
     return path;
 }
 
 std::u16string PageFilePath(std::u16string_view savePath, const PageNaming& naming, int32_t vol, int32_t num,
-                            const OptU16String& chapterName, int32_t pageIndex, int32_t pageCnt,
-                            std::string_view pageUrl)
+                            const OptU16String& chapterName, std::u16string_view fileName)
 {
     std::u16string path = BaseFolder(savePath);
     std::u16string part;
@@ -330,17 +353,6 @@ std::u16string PageFilePath(std::u16string_view savePath, const PageNaming& nami
     else
         FormatWide(part, u"%s%i", {std::u16string_view(naming.ChapDirName), int64_t{num}});
     AppendWithSeparator(path, CleanPathComponent(part, u'\''));
-
-    std::u16string fileName;
-    if (naming.bAddCntToPages) {
-        int digits = 1;
-        for (int32_t count = pageCnt; count >= 10; count /= 10)
-            ++digits;
-        std::u16string numberFormat;
-        FormatWide(numberFormat, u"%%0.%ii-", {int64_t{digits}});
-        FormatWide(fileName, numberFormat, {int64_t{pageIndex}});
-    }
-    fileName += FileNameFromUrl(pageUrl);
     AppendWithSeparator(path, fileName);
     ReplaceForbiddenChars(path, u'\'');
     return path;

@@ -75,8 +75,17 @@ std::u16string CurSavePath_Get();
 std::u16string MangaSavePath(std::u16string_view defSavePath, const OptU16String& mangaName);
 
 // The file name an image address gives: its last "/" part without query or
-// fragment, at most 259 units, cleaned as a single path component.
+// fragment, at most 259 units, cleaned as a single path component. Two
+// addresses may give the same name; ImageFileNames (file_names.h) settles that.
 std::u16string FileNameFromUrl(std::string_view url);
+
+// The same with the query kept (cleaned like the rest of the name), for
+// addresses that differ only there.
+std::u16string FileNameFromUrlWithQuery(std::string_view url);
+
+// True when an address names nothing to fetch: empty once the fragment is
+// dropped. Resolved against a page, such an address would give that page.
+bool UrlIsEmpty(std::string_view url);
 
 // What the page paths take from the settings.
 struct PageNaming {
@@ -89,11 +98,10 @@ struct PageNaming {
 // The naming settings as they stand in `settings`.
 PageNaming PageNaming_FromSettings(const AppSettings& settings);
 
-// savePath/covers/<name>, with the whole-path pass ("'").
-std::u16string CoverFilePath(std::u16string_view savePath, std::string_view coverUrl);
+// savePath/covers/<fileName>, with the whole-path pass ("'").
+std::u16string CoverFilePath(std::u16string_view savePath, std::u16string_view fileName);
 
-// savePath/<book><Vol>/<ch><Num>[-<Name>]/[<index>-]<name>, with the
-// whole-path pass ("'"). The index is zero-padded to the digits of pageCnt.
+// savePath/<book><Vol>/<ch><Num>[-<Name>]/<fileName>, with the whole-path
+// pass ("'"). The file name, page number included, comes from PageFileNames.
 std::u16string PageFilePath(std::u16string_view savePath, const PageNaming& naming, int32_t vol, int32_t num,
-                            const OptU16String& chapterName, int32_t pageIndex, int32_t pageCnt,
-                            std::string_view pageUrl);
+                            const OptU16String& chapterName, std::u16string_view fileName);

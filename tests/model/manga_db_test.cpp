@@ -55,8 +55,15 @@ TEST(MangaDb, RichRecordComesBackEqual)
     TempDir dir;
     MangaInfo saved;
     FillRich(saved);
+    // A long chapter takes the file well past any one read of the loader.
+    ChapterInfo& longChapter = saved.Chaps.emplace_back();
+    for (int j = 0; j < 3000; ++j) {
+        const std::string url = "http://img.example/long/" + std::to_string(j) + ".png";
+        longChapter.Pages.push_back({url, static_cast<int32_t>(url.size() + 1), 1});
+    }
     const std::u16string path = U16(dir / "Рыбка.zdb");
     ASSERT_EQ(MangaDB_Save(saved, path), 0);
+    ASSERT_GT(std::filesystem::file_size(dir / "Рыбка.zdb"), 2u << 16);
 
     MangaInfo loaded;
     ASSERT_EQ(MangaDB_Load(loaded, path), kMangaDbOk);
@@ -71,7 +78,7 @@ TEST(MangaDb, RichRecordComesBackEqual)
     // Saving what was loaded gives the same bytes: nothing drifts between runs.
     const std::u16string again = U16(dir / "again.zdb");
     ASSERT_EQ(MangaDB_Save(loaded, again), 0);
-    EXPECT_EQ(ReadFileBytes(dir / "Рыбка.zdb"), ReadFileBytes(dir / "again.zdb"));
+    EXPECT_TRUE(ReadFileBytes(dir / "Рыбка.zdb") == ReadFileBytes(dir / "again.zdb"));
 }
 
 TEST(MangaDb, AddressOnlyRecordIsSeventyThreeBytes)

@@ -1,9 +1,6 @@
 // Every parser run again and again with the N-th allocation failing, for every
 // N until a run completes: the record must stay whole each time.
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,22 +8,7 @@
 #include "parse/reader_page.h"
 #include "parse/title_page.h"
 #include "tests/parse/fixture.h"
-
-namespace {
-std::atomic<long> gAllocationsLeft{-1};  // -1: no failure planned
-}  // namespace
-
-void* operator new(size_t size)
-{
-    if (gAllocationsLeft.load() >= 0 && gAllocationsLeft.fetch_sub(1) == 0)
-        throw std::bad_alloc();
-    if (void* block = std::malloc(size ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
+#include "tests/support/failing_new.h"
 
 namespace {
 

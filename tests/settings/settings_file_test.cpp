@@ -86,6 +86,8 @@ TEST_F(SettingsFile, LoadingSetsFoundKeysAndKeepsDefaultsForTheRest)
          [](AppSettings& s) { s.UserAgent = "Agent\t? \xE9?? end"; }},
         {"[CONFIG]\nUserAgent=\n", [](AppSettings&) {}},
         {"[CONFIG]\r\n\r\n[OTHER]\r\nbRevScan=1\r\n", [](AppSettings&) {}},  // a body of one empty line
+        // Keys far into a long file are found.
+        {"# " + std::string(70000, 'x') + "\n[MWINDOW]\nWindowX=5", [](AppSettings& s) { s.WindowX = 5; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bytes);
@@ -111,11 +113,13 @@ TEST_F(SettingsFile, SavingRewritesOwnValuesAndKeepsEverythingElse)
     s.ChapDirName = u"глава";
     s.bRevScan = 1;
     s.WindowX = -5;
+    s.WindowW = 800;
+    s.WindowH = 600;
     s.UserAgent = "never written";
     s.SaveBuf = 1;
     const std::string config = "DefSavePath=/prog/\nBookDirName=book\nChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0\n"
                                "CoversDirName=covers\nbAppendChapName=1\nbAddCntToPages=0\nbRevScan=1";
-    const std::string window = "WindowX=-5\nWindowY=0\nWindowW=65536\nWindowH=65536";
+    const std::string window = "WindowX=-5\nWindowY=0\nWindowW=800\nWindowH=600";
     const std::string columns = "ColWchCH=100\nColWchNAM=100\nColWchP=100\nColWchL=100";
     const std::string filled = "[CONFIG]\n" + config + "\n[MWINDOW]\n" + window + "\n[CHAPSLIST]\n" + columns;
     const struct {
@@ -131,13 +135,15 @@ TEST_F(SettingsFile, SavingRewritesOwnValuesAndKeepsEverythingElse)
          "[DEBUG]\r\nSaveBuf=0\r\n",
          kBom + "# mine\r\n[CONFIG]\r\nDefSavePath=/prog/\r\n; names\r\nBookDirName book\r\nUserAgent=ua\r\n"
                 "bRevScan=1 # newest first\r\nProxy=none\r\n\nChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0\n"
-                "CoversDirName=covers\nbAppendChapName=1\nbAddCntToPages=0\r\n[MWINDOW]\r\nWindowH=65536 ; outer\n"
-                "WindowX=-5\nWindowY=0\nWindowW=65536\r\n[EXTRA]\r\nk=1\r\n[DEBUG]\r\nSaveBuf=0\r\n\n[CHAPSLIST]\n" +
+                "CoversDirName=covers\nbAppendChapName=1\nbAddCntToPages=0\r\n[MWINDOW]\r\nWindowH=600 ; outer\n"
+                "WindowX=-5\nWindowY=0\nWindowW=800\r\n[EXTRA]\r\nk=1\r\n[DEBUG]\r\nSaveBuf=0\r\n\n[CHAPSLIST]\n" +
                 columns},
         {"shorter values",
          "[CONFIG]\nDefSavePath=" + std::string(200, 'x') + "\n" + config.substr(config.find("BookDirName")) +
              "\n[MWINDOW]\n" + window + "\n[CHAPSLIST]\nColWchCH=-2147483648\nColWchNAM=100\nColWchP=100\nColWchL=100",
          kBom + filled},
+        {"a long file kept whole", kBom + "# " + std::string(70000, 'x') + "\n" + filled,
+         kBom + "# " + std::string(70000, 'x') + "\n" + filled},
         {"body of one empty line", "[CONFIG]\r\n\r\n[MWINDOW]\r\n" + window + "\r\n[CHAPSLIST]\r\n" + columns,
          kBom + "[CONFIG]\r\n\n" + config + "\r\n[MWINDOW]\r\n" + window + "\r\n[CHAPSLIST]\r\n" + columns},
     };

@@ -57,8 +57,11 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
     {
         std::lock_guard guard(lock);
         requests.emplace_back(request.path, request.get_header_value("User-Agent"));
-        if (auto it = routes.find(request.path); it != routes.end())
+        // A route may name a query: pages that differ only there are different images.
+        if (auto it = routes.find(request.target); it != routes.end())
             route = it->second;
+        else if (auto byPath = routes.find(request.path); byPath != routes.end())
+            route = byPath->second;
     }
     auto body = std::make_shared<const std::string>(std::move(route.body));
     const Fault fault = route.fault;
