@@ -52,29 +52,30 @@ void AppendPage(ChapterInfo& chapter, std::string url)
 }
 
 // rm_h.init([['part1','part2',"part3",w,h],['...]], ...): each address is
-// part two, part one, part three. False when the list is not usable; the
-// pages read before the fault stay.
-bool ReadCallForm(std::string_view page, ChapterInfo& chapter)
+// part two, part one, part three. The pages read before a fault stay.
+enum class CallForm : uint8_t { Absent, Unusable, Read };
+
+CallForm ReadCallForm(std::string_view page, ChapterInfo& chapter)
 {
     const ScriptBlock block = FindScriptWith(page, "rm_h.init(");
     if (!block)
-        return false;
+        return CallForm::Absent;
     // The list may run past the script's end; only its start must lie inside.
     const size_t open = Find(page, "[['", block.start);
     const size_t listEnd = Find(page, "]]", block.start);
     if (open == kNone || listEnd == kNone)
-        return false;
+        return CallForm::Unusable;
     size_t entry = open + 3;
     while (entry < listEnd) {
         const size_t firstEnd = Find(page, "','", entry);
         if (firstEnd == kNone)
-            return false;
+            return CallForm::Unusable;
         const size_t secondEnd = Find(page, "',\"", firstEnd + 3);
         if (secondEnd == kNone)
-            return false;
+            return CallForm::Unusable;
         const size_t thirdEnd = Find(page, "\",", secondEnd + 3);
         if (thirdEnd == kNone)
-            return false;
+            return CallForm::Unusable;
         const std::string_view first = page.substr(entry, firstEnd - entry);
         const std::string_view second = page.substr(firstEnd + 3, secondEnd - firstEnd - 3);
         const std::string_view third = page.substr(secondEnd + 3, thirdEnd - secondEnd - 3);
@@ -86,10 +87,10 @@ bool ReadCallForm(std::string_view page, ChapterInfo& chapter)
         const size_t afterComma = thirdEnd + 2;
         const size_t next = Find(page, "],['", afterComma);
         if (next == kNone)
-            return Find(page, "]]", afterComma) != kNone;
+            return Find(page, "]]", afterComma) != kNone ? CallForm::Read : CallForm::Unusable;
         entry = next + 4;
     }
-    return true;
+    return CallForm::Read;
 }
 
 // var pictures = [{url:"...",w:..,h:..},...];
@@ -120,15 +121,105 @@ int ReadVariableForm(std::string_view page, ChapterInfo& chapter)
     }
 }
 
+// rm_h.readerDoInit([['https://host/','',"path?query",w,h],...], ...): the
+// 2024 form. The same script block opens with rm_h.readerInit( and a list of
+// images from elsewhere, so only the list that follows this call counts. The
+// list is read as the script literal it is: either quote, white space between
+// items, backslash escapes; an address is still part two, one and three.
+class ScriptList {
+public:
+    ScriptList(std::string_view page, size_t from, size_t end) : page_(page), pos_(from), end_(end) {}
+
+    bool Take(char wanted)
+    {
+        SkipWhite();
+        if (pos_ < end_ && page_[pos_] == wanted) {
+            ++pos_;
+            return true;
+        }
+        return false;
+    }
+
+    // One item of an entry: a quoted string (unescaped into `text`) or a
+    // bare value such as a number. False at a malformed item.
+    bool Item(std::string& text, bool& quoted)
+    {
+        SkipWhite();
+        text.clear();
+        quoted = pos_ < end_ && (page_[pos_] == '\'' || page_[pos_] == '"');
+        if (!quoted) {
+            const size_t start = pos_;
+            while (pos_ < end_ && page_[pos_] != ',' && page_[pos_] != ']' && page_[pos_] != '[')
+                ++pos_;
+            return pos_ > start && pos_ < end_;
+        }
+        const char quote = page_[pos_++];
+        while (pos_ < end_ && page_[pos_] != quote) {
+            if (page_[pos_] == '\\' && pos_ + 1 < end_)
+                ++pos_;
+            text.push_back(page_[pos_++]);
+        }
+        return Take(quote);
+    }
+
+private:
+    void SkipWhite()
+    {
+        while (pos_ < end_ && (page_[pos_] == ' ' || page_[pos_] == '\t' || page_[pos_] == '\r' || page_[pos_] == '\n'))
+            ++pos_;
+    }
+
+    std::string_view page_;
+    size_t pos_;
+    size_t end_;
+};
+
+int ReadDoInitForm(std::string_view page, ChapterInfo& chapter)
+{
+    constexpr std::string_view kCall = "rm_h.readerDoInit(";
+    const ScriptBlock block = FindScriptWith(page, kCall);
+    if (!block)
+        return kParseNoList;
+    ScriptList list(page, FindIn(page, kCall, block.start, block.end) + kCall.size(), block.end);
+    if (!list.Take('['))
+        return kParseBrokenScript;
+    if (list.Take(']'))
+        return kParseOk;
+    std::string parts[3];
+    std::string item;
+    do {
+        if (!list.Take('['))
+            return kParseBrokenScript;
+        size_t count = 0;
+        do {
+            bool quoted = false;
+            if (!list.Item(item, quoted) || (count < 3 && !quoted))
+                return kParseBrokenScript;
+            if (count < 3)
+                parts[count].swap(item);
+            ++count;
+        } while (list.Take(','));
+        if (count < 3 || !list.Take(']'))
+            return kParseBrokenScript;
+        AppendPage(chapter, parts[1] + parts[0] + parts[2]);
+    } while (list.Take(','));
+    return list.Take(']') ? kParseOk : kParseBrokenScript;
+}
+
 }  // namespace
 
 int Html_ParseReaderPage(std::string_view page, ChapterInfo& chapter)
 {
     page = parse_text::UpToFirstZero(page);
     try {
-        if (ReadCallForm(page, chapter))
+        const CallForm call = ReadCallForm(page, chapter);
+        if (call == CallForm::Read)
             return kParseOk;
-        return ReadVariableForm(page, chapter);
+        const int result = ReadVariableForm(page, chapter);
+        // Only a page with neither designed form is read as the sites' 2024 page.
+        if (result == kParseNoList && call == CallForm::Absent)
+            return ReadDoInitForm(page, chapter);
+        return result;
     } catch (const std::bad_alloc&) {
         return kParseOutOfMemory;
     }
