@@ -121,8 +121,9 @@ std::string Html_VisibleText(std::string_view html)
             put(0xA0);
             i += 2;
         } else {
-            // Other bytes pass as they are; the UTF-16 conversion repairs bad sequences.
-            if (IsFoldable(static_cast<unsigned char>(c))) {
+            // Other bytes pass as they are (0xA0 here is part of a character,
+            // not a space); the UTF-16 conversion repairs bad sequences.
+            if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') {
                 put(static_cast<unsigned char>(c));
             } else {
                 if (pendingSpace)

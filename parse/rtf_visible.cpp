@@ -71,7 +71,9 @@ size_t TagEnd(std::string_view html, size_t at)
 
 class VisibleWriter {
 public:
-    explicit VisibleWriter(RtfWriter& out) : out_(out) {}
+    // A document that ends in a control word ("\\par" after a label) gets
+    // its delimiter before the first byte of this fragment.
+    explicit VisibleWriter(RtfWriter& out) : out_(out), needsDelimiter_(out.EndsInControlWord()) {}
 
     void Space()
     {
@@ -82,7 +84,7 @@ public:
     void Ascii(char c)
     {
         BeforeText();
-        out_.Room(13);
+        Room();
         out_.PutFromPage(c);
     }
 
@@ -94,16 +96,16 @@ public:
         }
         BeforeText();
         if (cp == 0xA0) {  // no-break space: a space that does not fold
-            out_.Room(13);
+            Room();
             out_.Put(' ');
             return;
         }
         if (cp >= 0x10000) {
-            out_.Room(13);
+            Room();
             out_.PutUnicode(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)), '?');
             cp = 0xDC00 + ((cp - 0x10000) & 0x3FF);
         }
-        out_.Room(13);
+        Room();
         out_.PutUnicode(static_cast<char16_t>(cp), '?');
     }
 
@@ -135,10 +137,21 @@ public:
     }
 
 private:
+    // Room for one piece of at most 13 bytes, after any delimiter still owed.
+    void Room()
+    {
+        out_.Room(13);
+        if (needsDelimiter_) {
+            out_.Put(' ');
+            needsDelimiter_ = false;
+            out_.Room(13);
+        }
+    }
+
     void BeforeText()
     {
         if (pendingSpace_) {
-            out_.Room(13);
+            Room();
             out_.Put(' ');
         }
         pendingSpace_ = false;
@@ -154,11 +167,12 @@ private:
 
     void Control(std::string_view word)
     {
-        out_.Room(13);
+        Room();
         out_.Put(word);
     }
 
     RtfWriter& out_;
+    bool needsDelimiter_;
     bool lineHasText_ = false;
     bool pendingSpace_ = false;
 };

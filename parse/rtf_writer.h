@@ -46,6 +46,32 @@ public:
         doc_.push_back(fallback);
     }
 
+    // True when the document so far ends in a control word with no delimiter
+    // yet (such as "\\par"), so that a letter or digit written next would
+    // become part of it. Control words are short: only a few bytes are looked at.
+    bool EndsInControlWord() const
+    {
+        auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+        auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+        const size_t stop = doc_.size() > 48 ? doc_.size() - 48 : 0;
+        size_t i = doc_.size();
+        while (i > stop && isDigit(doc_[i - 1]))
+            --i;
+        if (i > stop && doc_[i - 1] == '-')
+            --i;
+        const size_t wordEnd = i;
+        while (i > stop && isLetter(doc_[i - 1]))
+            --i;
+        if (i == wordEnd || i == stop || doc_[i - 1] != '\\')
+            return false;
+        size_t backslashes = 0;
+        while (i > stop && doc_[i - 1] == '\\') {
+            ++backslashes;
+            --i;
+        }
+        return backslashes % 2 == 1;
+    }
+
     void Close()
     {
         GrowIfShort(2, 3);

@@ -142,7 +142,8 @@ TEST(TitlePageLayouts, EachFieldFallsBackOnlyWhereItsDesignedMarkerIsAbsent)
         {"<span class='original-name'>Orig</span><span class=\"jp-name\"> Jp &amp; <i>x</i></span>"
          "<div style=\"display\"><a class=\"full-list-pic\" href=\"d.jpg\"></a></div>" + slider,
          u" Jp &amp; <i>x</i>", {"d.jpg"}, u"Описание:\n"},
-        {"<span class=\"original-name\"> Orig &amp;\n <i>x</i> </span>" + slider, u"Orig & x",
+        // "ム" ends in the byte 0xA0, which is no space inside a character.
+        {"<span class=\"original-name\"> Orig &amp;\n <i>x</i>&nbsp;\xC2\xA0ム </span>" + slider, u"Orig & x ム",
          {"a.jpg", "b.jpg", "c_o.jpg"}, u"Описание:\n"},
         {"<span class='original-name'></span>", std::nullopt, {}, u"Описание:\n"},
         // The designed description block is read the designed way, even beside the 2016 one.
