@@ -154,12 +154,25 @@ public:
             return pos_ > start && pos_ < end_;
         }
         const char quote = page_[pos_++];
-        while (pos_ < end_ && page_[pos_] != quote) {
-            if (page_[pos_] == '\\' && pos_ + 1 < end_)
-                ++pos_;
-            text.push_back(page_[pos_++]);
+        for (;;) {
+            // Whole runs between escapes are copied at once; the next
+            // backslash is remembered, so a list without any is searched once.
+            if (backslash_ != kNone && backslash_ < pos_)
+                backslash_ = FindCharIn(page_, '\\', pos_, end_);
+            const size_t close = FindCharIn(page_, quote, pos_, end_);
+            if (close == kNone)
+                return false;
+            if (backslash_ == kNone || backslash_ > close) {
+                text.append(page_.substr(pos_, close - pos_));
+                pos_ = close + 1;
+                return true;
+            }
+            text.append(page_.substr(pos_, backslash_ - pos_));
+            if (backslash_ + 1 >= end_)
+                return false;
+            text.push_back(page_[backslash_ + 1]);
+            pos_ = backslash_ + 2;
         }
-        return Take(quote);
     }
 
 private:
@@ -172,6 +185,7 @@ private:
     std::string_view page_;
     size_t pos_;
     size_t end_;
+    size_t backslash_ = 0;  // the next "\\" at or after some earlier position; kNone: no more
 };
 
 int ReadDoInitForm(std::string_view page, ChapterInfo& chapter)
@@ -201,7 +215,10 @@ int ReadDoInitForm(std::string_view page, ChapterInfo& chapter)
         } while (list.Take(','));
         if (count < 3 || !list.Take(']'))
             return kParseBrokenScript;
-        AppendPage(chapter, parts[1] + parts[0] + parts[2]);
+        std::string url;
+        url.reserve(parts[0].size() + parts[1].size() + parts[2].size());
+        url.append(parts[1]).append(parts[0]).append(parts[2]);
+        AppendPage(chapter, std::move(url));
     } while (list.Take(','));
     return list.Take(']') ? kParseOk : kParseBrokenScript;
 }
