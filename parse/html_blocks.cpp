@@ -61,4 +61,14 @@ bool DivContent(std::string_view page, size_t tagStart, size_t& start, size_t& e
     return end != kNone;
 }
 
+TagScan NextTag(std::string_view page, std::string_view opening, size_t from, size_t end, size_t& start,
+                size_t& tagEnd)
+{
+    start = FindIn(page, opening, from, end);
+    if (start == kNone)
+        return TagScan::Done;
+    tagEnd = parse_text::FindCharIn(page, '>', start, end);
+    return tagEnd == kNone ? TagScan::Unclosed : TagScan::Found;
+}
+
 }  // namespace html_blocks

@@ -1,6 +1,7 @@
 #pragma once
 // Markers and elements of a site page, found by plain substring search.
 
+#include <cstdint>
 #include <string_view>
 
 #include "parse/text_search.h"
@@ -36,5 +37,11 @@ size_t MatchingDivClose(std::string_view page, size_t contentStart);
 // The content of the div whose opening tag starts at `tagStart`: from after
 // that tag's ">" to its matching "</div>". False when either is missing.
 bool DivContent(std::string_view page, size_t tagStart, size_t& start, size_t& end);
+
+// The next tag in [from, end) that starts with `opening` ("<a", "<img"),
+// from its "<" to its ">". Unclosed: the tag has no ">" before `end`.
+enum class TagScan : uint8_t { Done, Found, Unclosed };
+TagScan NextTag(std::string_view page, std::string_view opening, size_t from, size_t end, size_t& start,
+                size_t& tagEnd);
 
 }  // namespace html_blocks

@@ -72,13 +72,10 @@ int TitleReader::ReadDesignedCovers(Found block)
     if (end == kNone)
         return kParseUnclosed;
     for (size_t pos = block.at;;) {
-        const size_t link = FindIn(page_, "<a", pos, end);
-        if (link == kNone)
-            return kParseOk;
-        const size_t tagEnd = FindCharIn(page_, '>', link, end);
-        if (tagEnd == kNone)
-            return kParseUnclosed;
-        const std::string_view tag = page_.substr(link, tagEnd - link);
+        std::string_view tag;
+        size_t tagEnd = 0;
+        if (const int rc = NextTag("<a", pos, end, tag, tagEnd); rc != kParseOk || tag.empty())
+            return rc;
         if (tag.find("class=\"full-list-pic\"") != kNone) {
             const size_t href = tag.find("href=\"");
             const size_t quote = href == kNone ? kNone : tag.find('"', href + 6);

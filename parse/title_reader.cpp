@@ -219,13 +219,10 @@ int TitleReader::ReadSliderCovers()
     if (!html_blocks::DivContent(page_, slider.at, pos, end))
         return kParseUnclosed;
     for (;;) {
-        const size_t image = FindIn(page_, "<img", pos, end);
-        if (image == kNone)
-            return kParseOk;
-        const size_t tagEnd = FindCharIn(page_, '>', image, end);
-        if (tagEnd == kNone)
-            return kParseUnclosed;
-        const std::string_view tag = page_.substr(image, tagEnd - image);
+        std::string_view tag;
+        size_t tagEnd = 0;
+        if (const int rc = NextTag("<img", pos, end, tag, tagEnd); rc != kParseOk || tag.empty())
+            return rc;
         auto address = Html_FindAttribute(tag, "data-full");
         if (!address || address->empty())
             address = Html_FindAttribute(tag, "src");
@@ -235,19 +232,34 @@ int TitleReader::ReadSliderCovers()
     }
 }
 
+int TitleReader::NextTag(std::string_view opening, size_t from, size_t end, std::string_view& tag,
+                         size_t& tagEnd) const
+{
+    size_t start = 0;
+    tag = {};
+    switch (html_blocks::NextTag(page_, opening, from, end, start, tagEnd)) {
+    case html_blocks::TagScan::Done:
+        return kParseOk;
+    case html_blocks::TagScan::Unclosed:
+        return kParseUnclosed;
+    case html_blocks::TagScan::Found:
+        break;
+    }
+    tag = page_.substr(start, tagEnd - start);
+    return kParseOk;
+}
+
 int TitleReader::ReadChapterLinks(size_t start, size_t end, LinkRule rule)
 {
     // A link text may end at an inner tag long before its "</a>"; the
     // finder keeps such texts from scanning on to the same "</a>" again.
     parse_text::ForwardFinder linkClose(page_, "</a>", end);
     for (size_t pos = start;;) {
-        const size_t link = FindIn(page_, "<a", pos, end);
-        if (link == kNone)
-            return kParseOk;
-        const size_t tagEnd = FindCharIn(page_, '>', link, end);
-        if (tagEnd == kNone)
-            return kParseUnclosed;
-        const bool appended = AppendChapter(page_.substr(link, tagEnd - link), rule);
+        std::string_view tag;
+        size_t tagEnd = 0;
+        if (const int rc = NextTag("<a", pos, end, tag, tagEnd); rc != kParseOk || tag.empty())
+            return rc;
+        const bool appended = AppendChapter(tag, rule);
 
         const size_t close = linkClose.From(tagEnd + 1);
         if (close == kNone)

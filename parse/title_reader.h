@@ -7,6 +7,7 @@
 
 #include "model/manga_info.h"
 #include "parse/html_blocks.h"
+#include "parse/parse_results.h"
 #include "parse/rtf.h"
 
 // How a chapter link's address is completed.
@@ -56,6 +57,10 @@ private:
     // Every link with an address between `start` and `end` is a chapter.
     int ReadChapterLinks(size_t start, size_t end, LinkRule rule);
     bool AppendChapter(std::string_view tag, LinkRule rule);
+
+    // The next "<a" or "<img" tag of a block, left empty when the block has
+    // no more; 13 when the tag has no ">" inside the block.
+    int NextTag(std::string_view opening, size_t from, size_t end, std::string_view& tag, size_t& tagEnd) const;
 
     std::string_view page_;
     MangaInfo& manga_;
