@@ -1,5 +1,6 @@
 #include "parse/reader_page.h"
 
+#include <algorithm>
 #include <climits>
 #include <new>
 #include <string>
@@ -20,9 +21,17 @@ struct ScriptBlock {
     explicit operator bool() const { return start != kNone; }
 };
 
-// The first script block whose text holds `wanted`.
+// The first script block whose text holds `wanted`. Of each block only the
+// first occurrence at or after its start needs checking: if that one runs
+// past the block's end, every later one does too. The occurrences are found
+// in one forward pass, so the page is not read once per block.
 ScriptBlock FindScriptWith(std::string_view page, std::string_view wanted)
 {
+    parse_text::ForwardFinder hits(page, wanted, page.size());
+    // A page without the text at all, the usual case for the forms a page
+    // does not use, is settled by that one pass.
+    if (hits.From(0) == kNone)
+        return {};
     size_t from = 0;
     for (;;) {
         const size_t open = Find(page, "<script", from);
@@ -31,7 +40,10 @@ ScriptBlock FindScriptWith(std::string_view page, std::string_view wanted)
         const size_t close = Find(page, "</script>", open);
         if (close == kNone)
             return {};
-        if (FindIn(page, wanted, open, close) != kNone)
+        const size_t hit = hits.From(open);
+        if (hit == kNone)
+            return {};
+        if (hit + wanted.size() <= close)
             return {open, close};
         from = close;
     }
@@ -140,37 +152,47 @@ public:
         return false;
     }
 
-    // One item of an entry: a quoted string (unescaped into `text`) or a
-    // bare value such as a number. False at a malformed item.
-    bool Item(std::string& text, bool& quoted)
+    // One item of an entry: a quoted string or a bare value such as a
+    // number. A string without escapes is left where it stands in the page;
+    // one with escapes is unescaped into `scratch`. False at a malformed item.
+    bool Item(std::string& scratch, std::string_view& text, bool& quoted)
     {
         SkipWhite();
-        text.clear();
         quoted = pos_ < end_ && (page_[pos_] == '\'' || page_[pos_] == '"');
         if (!quoted) {
             const size_t start = pos_;
             while (pos_ < end_ && page_[pos_] != ',' && page_[pos_] != ']' && page_[pos_] != '[')
                 ++pos_;
+            text = page_.substr(start, pos_ - start);
             return pos_ > start && pos_ < end_;
         }
         const char quote = page_[pos_++];
+        bool escaped = false;
         for (;;) {
-            // Whole runs between escapes are copied at once; the next
-            // backslash is remembered, so a list without any is searched once.
+            // The next backslash is remembered, so a list without any is
+            // searched for one only once.
             if (backslash_ != kNone && backslash_ < pos_)
                 backslash_ = FindCharIn(page_, '\\', pos_, end_);
             const size_t close = FindCharIn(page_, quote, pos_, end_);
             if (close == kNone)
                 return false;
             if (backslash_ == kNone || backslash_ > close) {
-                text.append(page_.substr(pos_, close - pos_));
+                if (escaped) {
+                    scratch.append(page_.substr(pos_, close - pos_));
+                    text = scratch;
+                } else {
+                    text = page_.substr(pos_, close - pos_);
+                }
                 pos_ = close + 1;
                 return true;
             }
-            text.append(page_.substr(pos_, backslash_ - pos_));
+            if (!escaped)
+                scratch.clear();
+            escaped = true;
+            scratch.append(page_.substr(pos_, backslash_ - pos_));
             if (backslash_ + 1 >= end_)
                 return false;
-            text.push_back(page_[backslash_ + 1]);
+            scratch.push_back(page_[backslash_ + 1]);
             pos_ = backslash_ + 2;
         }
     }
@@ -199,18 +221,19 @@ int ReadDoInitForm(std::string_view page, ChapterInfo& chapter)
         return kParseBrokenScript;
     if (list.Take(']'))
         return kParseOk;
-    std::string parts[3];
-    std::string item;
+    std::string scratch[4];
+    std::string_view parts[3];
     do {
         if (!list.Take('['))
             return kParseBrokenScript;
         size_t count = 0;
         do {
             bool quoted = false;
-            if (!list.Item(item, quoted) || (count < 3 && !quoted))
+            std::string_view item;
+            if (!list.Item(scratch[std::min<size_t>(count, 3)], item, quoted) || (count < 3 && !quoted))
                 return kParseBrokenScript;
             if (count < 3)
-                parts[count].swap(item);
+                parts[count] = item;
             ++count;
         } while (list.Take(','));
         if (count < 3 || !list.Take(']'))

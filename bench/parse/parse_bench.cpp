@@ -320,8 +320,9 @@ int main()
         std::printf("%-40s %9zu %9.1f %8.1f %9.2f %8.1f %9.1f %8.2f\n", r.name.c_str(), r.bytes, r.parseNs / 1e3,
                     static_cast<double>(r.bytes) / (r.parseNs / 1e3), r.findNs / 1e3, r.parseNs / r.findNs,
                     r.tagFindNs / 1e3, r.parseNs / r.tagFindNs);
-    // Ratios of timings taken in alternating rounds (the table's rows are
-    // timed one after another, so a busy machine skews comparisons across them).
+    // Ratios of timings taken in alternating short rounds (the table's rows
+    // are timed one after another, so a busy machine skews comparisons across
+    // them); many short rounds give both sides quiet moments.
     const std::string designed1000 = TitlePage(1000), designed4000 = TitlePage(4000);
     const std::string real1000 = TitlePage2024(1000), real2000 = TitlePage2024(2000), real4000 = TitlePage2024(4000);
     const std::string callForm = ReaderPage(true, 200), doInit = ReaderPage(false, 200, true);
@@ -331,13 +332,13 @@ int main()
         return static_cast<double>(b.size()) / static_cast<double>(a.size());
     };
     std::printf("linear, designed: 4000 vs 1000 chapters take %.2fx the time for %.2fx the bytes\n",
-                PairedRatio(title(designed1000, 40), title(designed4000, 10), 15), bytes(designed1000, designed4000));
+                PairedRatio(title(designed1000, 8), title(designed4000, 2), 61), bytes(designed1000, designed4000));
     std::printf("linear, 2024:     4000 vs 1000 chapters take %.2fx the time for %.2fx the bytes\n",
-                PairedRatio(title(real1000, 40), title(real4000, 10), 15), bytes(real1000, real4000));
-    const double titleRatio = PairedRatio(title(title2000, 20), title(real2000, 20), 21);
+                PairedRatio(title(real1000, 8), title(real4000, 2), 61), bytes(real1000, real4000));
+    const double titleRatio = PairedRatio(title(title2000, 4), title(real2000, 4), 61);
     std::printf("2024 title page vs designed, 2000 chapters: %.2fx the time per page (%.2fx the bytes)\n", titleRatio,
                 bytes(title2000, real2000));
-    const double readerRatio = PairedRatio(reader(callForm, 400), reader(doInit, 400), 41);
+    const double readerRatio = PairedRatio(reader(callForm, 50), reader(doInit, 50), 301);
     std::printf("2024 reader page vs designed call form, 200 images: %.2fx the time per page (%.2fx the bytes)\n",
                 readerRatio, bytes(callForm, doInit));
     return 0;
