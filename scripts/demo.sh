@@ -5,6 +5,7 @@
 #   bash scripts/demo.sh [build-folder] [download-folder]
 # The build folder must hold zumr-cli and zumr-demo-site (default build/release);
 # the download folder defaults to <build-folder>/demo-download.
+# ZUMR_DEMO_LAYOUT=designed|2016|2024 picks the page layout the site serves.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)
@@ -33,7 +34,8 @@ stop_site() {
 }
 trap stop_site EXIT
 
-"$site" --port 0 --chapters 6 --pages 4 --ready-file "$work/ready" >"$work/site.log" 2>&1 &
+"$site" --port 0 --chapters 6 --pages 4 --layout "${ZUMR_DEMO_LAYOUT:-designed}" --ready-file "$work/ready" \
+  >"$work/site.log" 2>&1 &
 site_pid=$!
 for _ in $(seq 1 100); do
   [ -s "$work/ready" ] && break

@@ -75,3 +75,43 @@ TEST(AllocationFailure, TitlePageLeavesAConsistentRecord)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AllocationFailure, The2024PagesLeaveWholeRecords)
+{
+    const std::string title = ReadParseFixture("title_2024.html");
+    const std::string reader = ReadParseFixture("reader_2024.html");
+    const std::string address = "https://mangasite.example/chasovaya_lavka";
+    MangaInfo fullManga;
+    fullManga.Url = address;
+    fullManga.UrlSize = static_cast<int32_t>(address.size() + 1);
+    ASSERT_EQ(Html_ParseMangaPage(title, fullManga), 0);
+    ChapterInfo fullChapter;
+    ASSERT_EQ(Html_ParseReaderPage(reader, fullChapter), 0);
+    int titleRc = 12, readerRc = 12;
+    for (long n = 0; (titleRc == 12 || readerRc == 12) && n < kMaxRuns; ++n) {
+        MangaInfo manga;
+        manga.Url = address;
+        manga.UrlSize = fullManga.UrlSize;
+        ChapterInfo chapter;
+        gAllocationsLeft = n;
+        titleRc = Html_ParseMangaPage(title, manga);
+        gAllocationsLeft = n;
+        readerRc = Html_ParseReaderPage(reader, chapter);
+        gAllocationsLeft = -1;
+        ASSERT_TRUE((titleRc == 0 || titleRc == 12) && (readerRc == 0 || readerRc == 12)) << titleRc << readerRc;
+        if (titleRc == 0) {
+            EXPECT_TRUE(MangaInfo_Equal(manga, fullManga));
+        }
+        ASSERT_TRUE(manga.Desc.has_value());
+        EXPECT_TRUE(manga.Desc->starts_with("{\\rtf1") && manga.Desc->ends_with("}"));
+        ASSERT_LE(chapter.Pages.size(), fullChapter.Pages.size());
+        for (size_t i = 0; i < chapter.Pages.size(); ++i)
+            EXPECT_EQ(chapter.Pages[i].Url, fullChapter.Pages[i].Url);
+    }
+    EXPECT_EQ(titleRc, 0);
+    EXPECT_EQ(readerRc, 0);
+}
+
+}  // namespace
