@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <limits>
 #include <new>
 #include <string>
@@ -21,16 +22,27 @@ inline constexpr std::string_view kDocumentStart = "{\\rtf1";
 // nominal capacity the way the description buffer has always grown.
 class RtfWriter {
 public:
-    RtfWriter(std::string& doc, int64_t capacity) : doc_(doc), capacity_(capacity) {}
+    RtfWriter(std::string& doc, int64_t capacity) : doc_(doc), capacity_(capacity), tail_(ControlWordTail()) {}
 
     // Makes sure `margin` more bytes fit before the next piece is written.
     void Room(int64_t margin) { GrowIfShort(margin, kGrowStep); }
 
-    void Put(char c) { doc_.push_back(c); }
-    void Put(std::string_view text) { doc_.append(text); }
+    void Put(char c)
+    {
+        DelimitBefore(c);
+        doc_.push_back(c);
+    }
+    void Put(std::string_view text)
+    {
+        if (!text.empty())
+            DelimitBefore(text.front());
+        doc_.append(text);
+        tail_ = ControlWordTail();
+    }
 
     void PutFromPage(char c)
     {
+        DelimitBefore(c);
         if (c == '\\' || c == '{' || c == '}')
             doc_.push_back('\\');
         doc_.push_back(c);
@@ -41,6 +53,7 @@ public:
         char digits[8];
         const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, static_cast<unsigned>(unit));
         (void)ec;  // five digits always fit
+        tail_ = Tail::None;
         doc_.append("\\u");
         doc_.append(digits, end);
         doc_.push_back(fallback);
@@ -74,6 +87,7 @@ public:
 
     void Close()
     {
+        tail_ = Tail::None;
         GrowIfShort(2, 3);
         doc_.push_back('}');
     }
@@ -84,6 +98,32 @@ public:
     }
 
 private:
+    // How the document ends: in a control word's letters ("\\par"), in its
+    // number ("\\b0"), or otherwise.
+    enum class Tail : uint8_t { None, Letters, Number };
+
+    Tail ControlWordTail() const
+    {
+        if (!EndsInControlWord())
+            return Tail::None;
+        const char last = doc_.back();
+        return last >= '0' && last <= '9' ? Tail::Number : Tail::Letters;
+    }
+
+    // Control words are written without a delimiter, so text that would read
+    // as more of the word (a letter or digit after "\\par", a digit after
+    // "\\b0") would vanish into it; such text gets the one space a reader
+    // takes as the word's end and never shows. Anything else follows as is.
+    void DelimitBefore(char next)
+    {
+        const Tail tail = tail_;
+        tail_ = Tail::None;
+        const bool digit = next >= '0' && next <= '9';
+        const bool letter = (next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z');
+        if ((tail == Tail::Letters && (letter || digit || next == '-')) || (tail == Tail::Number && digit))
+            doc_.push_back(' ');
+    }
+
     void GrowIfShort(int64_t margin, int64_t step)
     {
         if (static_cast<int64_t>(doc_.size()) + margin < capacity_)
@@ -96,6 +136,7 @@ private:
 
     std::string& doc_;
     int64_t capacity_;
+    Tail tail_;
 };
 
 // Opens the document for appending, runs `body`, closes it again. A failed
