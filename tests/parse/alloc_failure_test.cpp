@@ -25,6 +25,11 @@ void* operator new(size_t size)
     throw std::bad_alloc();
 }
 
+// g++ sees malloc inside a replaced operator new and free inside the matching
+// delete as a mismatch once it inlines them (mingw-w64 does).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, size_t) noexcept { std::free(block); }
 
