@@ -38,7 +38,8 @@ class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = fs::temp_directory_path() / ("zumr_settings_" + std::to_string(getpid()));
+        // A Cyrillic folder: on Windows only the wide file functions reach it.
+        folder_ = fs::temp_directory_path() / (u"настройки_zumr_" + fs::path(std::to_string(getpid())).u16string());
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
