@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/notification_queue.h"
+#include "transfer/notification_queue.h"
 #include "transfer/notifications.h"
 
 // Queued by the window itself, never by a worker.

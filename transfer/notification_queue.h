@@ -1,5 +1,6 @@
 #pragma once
-// The worker notifications on their way to the command line's main thread.
+// The worker notifications on their way to the window's (or the command
+// line's) main thread.
 // A fast transfer posts thousands of UM_PROGRESS a second; only the latest
 // value per row is worth showing, so a row's progress waiting in the queue is
 // overwritten in place instead of queued again. Every other notification is
@@ -31,7 +32,9 @@ struct Notification {
 class NotificationQueue {
 public:
     // Called from the worker thread; holds the lock only for the push itself.
-    void Push(uint32_t message, int32_t wParam, int32_t lParam);
+    // Returns true when the queue was empty before: the one push of a batch
+    // after which a consumer that sleeps between batches must be woken.
+    bool Push(uint32_t message, int32_t wParam, int32_t lParam);
 
     // Waits up to `timeout` for notifications, then moves all pending ones into
     // `out` (appended, in order). Returns false when nothing came.

@@ -1,4 +1,4 @@
-#include "cli/notification_queue.h"
+#include "transfer/notification_queue.h"
 
 #include <gtest/gtest.h>
 

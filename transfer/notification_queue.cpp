@@ -1,8 +1,8 @@
-#include "cli/notification_queue.h"
+#include "transfer/notification_queue.h"
 
 #include "transfer/notifications.h"
 
-void NotificationQueue::Push(uint32_t message, int32_t wParam, int32_t lParam)
+bool NotificationQueue::Push(uint32_t message, int32_t wParam, int32_t lParam)
 {
     const auto now = std::chrono::steady_clock::now();
     bool wasEmpty = false;
@@ -15,7 +15,7 @@ void NotificationQueue::Push(uint32_t message, int32_t wParam, int32_t lParam)
                 Notification& pending = queue_[static_cast<size_t>(found->second - firstSeq_)];
                 pending.lParam = lParam;
                 pending.posted = now;
-                return;  // the consumer is already due to wake for it
+                return false;  // the consumer is already due to wake for it
             }
             progressAt_[wParam] = firstSeq_ + queue_.size();
         } else if (message == UM_UPDATELLW || message == UM_ERRORCODE) {
@@ -31,6 +31,7 @@ void NotificationQueue::Push(uint32_t message, int32_t wParam, int32_t lParam)
     // its CPU.
     if (wasEmpty)
         ready_.notify_one();
+    return wasEmpty;
 }
 
 bool NotificationQueue::WaitAndTake(std::vector<Notification>& out, std::chrono::milliseconds timeout)

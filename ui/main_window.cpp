@@ -1,0 +1,419 @@
+#include "ui/main_window.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "model/manga_db.h"
+#include "model/text_codec.h"
+#include "settings/app_settings.h"
+#include "transfer/download_worker.h"
+#include "transfer/output_paths.h"
+#include "transfer/page_fetch_worker.h"
+#include "ui/resources.h"
+#include "ui/settings_dialog.h"
+#include "ui/text_format.h"
+
+namespace ui {
+namespace {
+
+constexpr size_t kPathUnits = 259;
+// Queued by a worker's thread after the worker returned; lParam is its result.
+constexpr uint32_t kThreadEnded = 2;
+// A worker's result when it could not begin and posted nothing.
+constexpr int32_t kWorkerNotStarted = -1;
+// Cancel returns this soon after the worker has ended.
+constexpr auto kWaitStep = std::chrono::milliseconds(10);
+
+constexpr std::u16string_view kThreadFailedText = u"Не удалось запустить рабочий поток программы!";
+constexpr std::u16string_view kLoadWhileBusyText =
+    u"Невозможно загрузить базу данных прямо во время загрузки!\nСперва прерви загрузку";
+
+std::u16string Number(int64_t value)
+{
+    std::u16string text;
+    FormatWide(text, u"%i", {value});
+    return text;
+}
+
+std::u16string SystemErrorText(int error)
+{
+    return Number(error) + u" - " + Utf8ToUtf16(std::strerror(error));
+}
+
+// What went wrong with a database file that did not load whole.
+std::u16string LoadProblemText(int result, std::u16string_view path)
+{
+    std::u16string text = u"Файл " + std::u16string(path) + u"\n";
+    switch (result) {
+    case kMangaDbNotDatabase:
+        return text + u"не является базой данных манги. Ничего не загружено.";
+    case kMangaDbMissingCovers:
+        return text + u"обрывается: в нём меньше обложек, чем указано. Показано то, что удалось прочитать.";
+    case kMangaDbMissingChapters:
+        return text + u"обрывается: в нём меньше глав или страниц, чем указано. Показано то, что удалось прочитать.";
+    case kMangaDbDamaged:
+        return text + u"повреждён. Показано то, что удалось прочитать до повреждения.";
+    default:
+        return text + u"не удалось прочитать: ошибка " + SystemErrorText(result);
+    }
+}
+
+Rect Resized(const Rect& base, int32_t dW, int32_t dH)
+{
+    return Rect{base.left, base.top, base.left + std::max(0, base.Width() + dW),
+                base.top + std::max(0, base.Height() + dH)};
+}
+
+}  // namespace
+
+MainWindow::MainWindow(WindowView& view, ListView& list, std::function<void()> wake)
+    : view_(view), list_(list, view, manga_), link_(std::move(wake))
+{
+}
+
+MainWindow::~MainWindow()
+{
+    // A worker must never outlive the record it works on.
+    bKeepRunning = 0;
+    link_.RefuseBoxes();
+    while (ThreadsBusy())
+        std::this_thread::sleep_for(kWaitStep);
+}
+
+void MainWindow::Enable(int id, bool enabled)
+{
+    if (id == kIdOk)
+        okEnabled_ = enabled;
+    view_.EnableControl(id, enabled);
+}
+
+void MainWindow::OnCreate()
+{
+    const AppSettings settings = Settings_Get();
+    const Size screen = view_.ScreenSize();
+    const Rect first = view_.WindowRect();
+    // A window closed while minimised or dragged off the top or left edge
+    // saved a position no one could reach again.
+    const bool fits = settings.WindowX >= 0 && settings.WindowY >= 0 && settings.WindowW > 0 &&
+                      settings.WindowH > 0 &&
+                      int64_t{settings.WindowX} + settings.WindowW < screen.width &&
+                      int64_t{settings.WindowY} + settings.WindowH < screen.height;
+    if (fits)
+        view_.SetWindowRect(Rect{settings.WindowX, settings.WindowY, settings.WindowX + settings.WindowW,
+                                 settings.WindowY + settings.WindowH});
+    Settings_Update([&first](AppSettings& s) {
+        s.WindowW = first.Width();
+        s.WindowH = first.Height();
+    });
+}
+
+void MainWindow::OnInitDialog()
+{
+    OnSizing(view_.WindowRect());
+    bKeepRunning = 1;
+    Enable(kIdStart, false);
+    Enable(kIdCancel, false);
+    const AppSettings settings = Settings_Get();
+    list_.SetUp(settings);
+    view_.SetControlText(kIdSavePath, settings.DefSavePath);
+}
+
+void MainWindow::OnSizing(const Rect& rect)
+{
+    if (!layout_.taken) {
+        const AppSettings settings = Settings_Get();
+        layout_.taken = true;
+        layout_.windowW = settings.WindowW;
+        layout_.windowH = settings.WindowH;
+        layout_.list = view_.ControlRect(kIdChapterList);
+        layout_.description = view_.ControlRect(kIdDescription);
+        layout_.url = view_.ControlRect(kIdUrl);
+        layout_.savePath = view_.ControlRect(kIdSavePath);
+        layout_.ok = view_.ControlRect(kIdOk);
+        layout_.browse = view_.ControlRect(kIdBrowse);
+    }
+    const int32_t dW = rect.Width() - layout_.windowW;
+    const int32_t dH = rect.Height() - layout_.windowH;
+    auto resize = [this](int id, const std::optional<Rect>& base, int32_t w, int32_t h) {
+        if (base) {
+            const Rect sized = Resized(*base, w, h);
+            view_.ResizeControl(id, sized.Width(), sized.Height());
+        }
+    };
+    auto move = [this](int id, const std::optional<Rect>& base, int32_t dx) {
+        if (base)
+            view_.MoveControl(id, base->left + dx, base->top);
+    };
+    resize(kIdChapterList, layout_.list, dW, dH);
+    resize(kIdDescription, layout_.description, dW, 0);
+    resize(kIdUrl, layout_.url, dW, 0);
+    resize(kIdSavePath, layout_.savePath, dW, 0);
+    move(kIdOk, layout_.ok, dW);
+    move(kIdBrowse, layout_.browse, dW);
+    Settings_Update([&rect](AppSettings& s) {
+        s.WindowW = rect.Width();
+        s.WindowH = rect.Height();
+    });
+}
+
+void MainWindow::OnCommand(int id)
+{
+    switch (id) {
+    case kIdOk:
+        Ok();
+        break;
+    case kIdCancel:
+        Cancel();
+        break;
+    case kIdBrowse:
+        Browse();
+        break;
+    case kIdStart:
+        Start();
+        break;
+    case kCmdLoadDb:
+        LoadDatabase();
+        break;
+    case kCmdSaveDb:
+        SaveDatabase();
+        break;
+    case kCmdExit:
+        view_.RequestClose();
+        break;
+    case kCmdSettings:
+        OpenSettings();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::StartWorker(int32_t (*worker)(MangaInfo*))
+{
+    // The thread reports its own end as well: a worker that could not even
+    // begin (no libcurl handle) posts nothing, and the window must neither
+    // wait for ever nor be destroyed while the thread still touches it.
+    MangaInfo* manga = &manga_;
+    WindowLink* link = &link_;
+    std::atomic<int32_t>* alive = &threadsAlive_;
+    ++threadsAlive_;
+    if (view_.StartThread([worker, manga, link, alive] {
+            link->Post(kThreadEnded, 0, worker(manga));
+            --*alive;
+        }))
+        return;
+    --threadsAlive_;
+    view_.ShowBox(kThreadFailedText, LoadStr(kStrError), BoxButtons::Ok, BoxIcon::Error);
+    Enable(kIdOk, true);
+    Enable(kIdStart, true);
+    Enable(kIdCancel, false);
+}
+
+void MainWindow::Ok()
+{
+    // Enter reaches here even while the button is disabled, between the end
+    // of a worker and its last notification.
+    if (WorkerRunning() || !okEnabled_)
+        return;
+    Enable(kIdOk, false);
+    Enable(kIdStart, false);
+    Enable(kIdCancel, true);
+    list_.Clear();
+    MangaInfo_Free(&manga_);
+    std::string url = Utf16ToUtf8(view_.ControlText(kIdUrl));
+    manga_.UrlSize = static_cast<int32_t>(url.size() + 1);
+    manga_.Url = std::move(url);
+    StartWorker(Curl_GetManga);
+}
+
+void MainWindow::Start()
+{
+    CurSavePath_Set(CutUnits(view_.ControlText(kIdSavePath), kPathUnits));
+    if (WorkerRunning())
+        return;
+    Enable(kIdOk, false);
+    Enable(kIdStart, false);
+    Enable(kIdCancel, true);
+    StartWorker(Curl_GetCommix);
+}
+
+void MainWindow::WaitForWorkers()
+{
+    link_.RefuseBoxes();
+    while (ThreadsBusy()) {
+        view_.ProcessSystemEvents();
+        std::this_thread::sleep_for(kWaitStep);
+    }
+    link_.AllowBoxes();
+}
+
+bool MainWindow::ThreadsBusy() const
+{
+    return WorkerRunning() || threadsAlive_.load() != 0;
+}
+
+void MainWindow::Cancel()
+{
+    bKeepRunning = 0;
+    if (WorkerRunning())
+        WaitForWorkers();
+    bKeepRunning = 1;
+}
+
+void MainWindow::Browse()
+{
+    const std::u16string initial = view_.ControlText(kIdSavePath);
+    const std::optional<std::u16string> chosen = view_.PickFolder(initial);
+    if (!chosen)
+        return;
+    view_.SetControlText(kIdSavePath, *chosen);
+    if (manga_.Url)
+        return;
+    if (view_.ShowBox(LoadStr(kStrAskDefaultPath), LoadStr(kStrQuestion), BoxButtons::YesNo, BoxIcon::Question) ==
+        BoxAnswer::Yes) {
+        const std::u16string path = CutUnits(*chosen, kPathUnits);
+        Settings_Update([&path](AppSettings& s) { s.DefSavePath = path; });
+    }
+}
+
+void MainWindow::MangaLoaded()
+{
+    list_.Fill();
+    view_.SetDescription(manga_.Desc ? std::string_view(*manga_.Desc) : std::string_view());
+    const std::u16string path = MangaSavePath(Settings_Get().DefSavePath, manga_.Name);
+    CurSavePath_Set(path);
+    view_.SetControlText(kIdSavePath, CurSavePath_Get());
+    Enable(kIdStart, true);
+}
+
+void MainWindow::WorkerDone()
+{
+    Enable(kIdOk, true);
+    Enable(kIdStart, true);
+    if (!WorkerRunning())
+        Enable(kIdCancel, false);
+}
+
+void MainWindow::OnNotification(uint32_t message, int32_t wParam, int32_t lParam)
+{
+    switch (message) {
+    case UM_MANGALOADED:
+        MangaLoaded();
+        break;
+    case UM_UPDATELLW:
+    case UM_PROGRESS:
+    case UM_ERRORCODE:
+        list_.Update(message, wParam, lParam);
+        break;
+    case UM_WORKERDONE:
+        WorkerDone();
+        break;
+    case kThreadEnded:
+        if (lParam == kWorkerNotStarted)
+            WorkerDone();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::ShowWorkerBox(int32_t number)
+{
+    const WindowLink::BoxText box = link_.PendingBox(number);
+    if (box.text.empty() && box.caption.empty())
+        return;  // refused while the window waited
+    view_.ShowBox(box.text, box.caption, BoxButtons::Ok, BoxIcon::None);
+    link_.AnswerBox(number);
+}
+
+void MainWindow::OnWake()
+{
+    // A box shown below runs a nested event loop that may deliver the next
+    // wake-up; that batch is taken once this one is done.
+    if (draining_) {
+        wakeAgain_ = true;
+        return;
+    }
+    draining_ = true;
+    do {
+        wakeAgain_ = false;
+        for (const Notification& n : link_.TakeBatch()) {
+            if (n.message == kBoxRequest)
+                ShowWorkerBox(n.wParam);
+            else
+                OnNotification(n.message, n.wParam, n.lParam);
+        }
+    } while (wakeAgain_);
+    draining_ = false;
+}
+
+void MainWindow::LoadDatabase()
+{
+    if (WorkerRunning()) {
+        view_.ShowBox(kLoadWhileBusyText, LoadStr(kStrNotice), BoxButtons::Ok, BoxIcon::Information);
+        return;
+    }
+    const std::optional<std::u16string> path = view_.PickFileToOpen(view_.ControlText(kIdSavePath));
+    if (!path)
+        return;
+    list_.Clear();
+    MangaInfo_Free(&manga_);
+    const int result = MangaDB_Load(manga_, *path);
+    if (result != kMangaDbOk && result != kMangaDbBadTerminator)
+        view_.ShowBox(LoadProblemText(result, *path), LoadStr(kStrWarning), BoxButtons::Ok, BoxIcon::Warning);
+    OnNotification(UM_MANGALOADED, 0, 0);
+    for (int32_t i = 0; i < manga_.ChapCnt(); ++i)
+        if (!manga_.Chaps[static_cast<size_t>(i)].Url)
+            OnNotification(UM_UPDATELLW, i, 0);
+}
+
+void MainWindow::SaveDatabase()
+{
+    if (WorkerRunning()) {
+        view_.ShowBox(LoadStr(kStrSaveWhileBusy), LoadStr(kStrNotice), BoxButtons::Ok, BoxIcon::Information);
+        return;
+    }
+    if (!manga_.Name)
+        return;
+    std::u16string path = CutUnits(view_.ControlText(kIdSavePath), kPathUnits);
+    path += kPathSeparator;
+    path += *manga_.Name;
+    path += u".zdb";
+    ReplaceForbiddenChars(path, u'_');
+    const int result = MangaDB_Save(manga_, path);
+    if (result != 0)
+        view_.ShowBox(u"Не удалось записать базу данных в файл " + path + u"\nОшибка " + SystemErrorText(result),
+                      LoadStr(kStrError), BoxButtons::Ok, BoxIcon::Error);
+}
+
+void MainWindow::OpenSettings()
+{
+    SettingsDialog dialog;
+    view_.RunSettingsDialog(dialog);
+}
+
+void MainWindow::OnClose()
+{
+    bKeepRunning = 0;
+    const Rect rect = view_.WindowRect();
+    Settings_Update([this, &rect](AppSettings& s) {
+        s.WindowX = rect.left;
+        s.WindowY = rect.top;
+        s.WindowW = rect.Width();
+        s.WindowH = rect.Height();
+        list_.SaveColumnWidths(s);
+    });
+    WaitForWorkers();
+}
+
+void MainWindow::OnDestroy()
+{
+    bKeepRunning = 0;
+    WaitForWorkers();
+    MangaInfo_Free(&manga_);
+    view_.PostQuit(0);
+}
+
+}  // namespace ui
