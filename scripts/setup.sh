@@ -10,7 +10,7 @@ packages=(
   curl wget file
   # Windows build: mingw-w64 (posix threads), Wine with its 32-bit part, a
   # virtual display, curl's Debian source for libcurl-4.dll, screenshots.
-  g++-mingw-w64-i686-posix wine wine32:i386 xvfb xdotool dpkg-dev imagemagick zip unzip
+  g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth xdotool dpkg-dev imagemagick zip unzip
 )
 
 missing=()
