@@ -92,7 +92,7 @@ protected:
         const std::u8string folder = dir_.path().u8string();
         WriteFileBytes(settingsFile_, "[CONFIG]\nDefSavePath=" + std::string(folder.begin(), folder.end()) + "\n");
         program_ = std::thread([this] { exitCode_ = ui::win32::RunProgram(GetModuleHandleW(nullptr), SW_SHOW); });
-        ASSERT_TRUE(WaitFor([] { return ui::win32::MainWindowHandle() != nullptr; }));
+        ASSERT_TRUE(WaitFor([] { return ui::win32::MainWindowHandle() != nullptr; }, 60s));
         window_ = ui::win32::MainWindowHandle();
         list_ = GetDlgItem(window_, ui::kIdChapterList);
     }

@@ -24,11 +24,7 @@ std::u16string ProgramFolder(const wchar_t* argument0)
 {
     std::u16string path = U16(argument0).substr(0, kPathUnits);
     std::u16string folder = ProgramFolderFromPath(path, u'\\');
-    if (!folder.empty())
-        return folder;
-    wchar_t module[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? ProgramFolderFromPath(U16(module), u'\\') : std::u16string();
+    return folder.empty() ? ProgramFolderOfExecutable() : folder;
 }
 
 // The start-up failure box. The Russian text goes through the wide call, so it
