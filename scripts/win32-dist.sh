@@ -5,7 +5,7 @@
 # needed beyond those every Windows has.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/win32-release
+build=$root/build/win32  # the build the test command makes and tests
 
 bash "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
