@@ -257,7 +257,9 @@ bool MainWindow::ThreadsBusy() const
 void MainWindow::Cancel()
 {
     bKeepRunning = 0;
-    if (WorkerRunning())
+    // Also a worker whose thread has started but not yet marked the record
+    // busy: it sees the lowered flag as its first check and ends.
+    if (ThreadsBusy())
         WaitForWorkers();
     bKeepRunning = 1;
 }
