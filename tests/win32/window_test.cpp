@@ -182,6 +182,29 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     EXPECT_EQ(Rows(list_)[0], scanned[0]);
     EXPECT_EQ(SendMessageW(list_, LVM_GETITEMSTATE, 1, LVIS_STATEIMAGEMASK), 1u << 12);  // still unticked
 
+    // A double-click on the top row lists its pages, downloaded ones unticked;
+    // a second folds them. The arrow keys on the selected row do the same.
+    const auto notify = [&](auto& message, UINT code) {
+        message.hdr = NMHDR{list_, static_cast<UINT_PTR>(ui::kIdChapterList), code};
+        SendMessageW(window_, WM_NOTIFY, ui::kIdChapterList, reinterpret_cast<LPARAM>(&message));
+    };
+    NMITEMACTIVATE click{};
+    click.iItem = 0;
+    notify(click, NM_DBLCLK);
+    EXPECT_EQ(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0), 6);
+    EXPECT_EQ(Cell(list_, 1, 0), u"1.png");
+    EXPECT_EQ(SendMessageW(list_, LVM_GETITEMSTATE, 1, LVIS_STATEIMAGEMASK), 1u << 12);
+    notify(click, NM_DBLCLK);
+    EXPECT_EQ(Rows(list_)[1], scanned[1]);
+    SendMessageW(list_, LVM_SETSELECTIONMARK, 0, 0);
+    NMLVKEYDOWN key{};
+    key.wVKey = VK_RIGHT;
+    notify(key, LVN_KEYDOWN);
+    EXPECT_EQ(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0), 6);
+    key.wVKey = VK_LEFT;
+    notify(key, LVN_KEYDOWN);
+    EXPECT_EQ(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0), 4);
+
     // Cancel while a page trickles in: the row shows libcurl's write error.
     site_.Serve("/img/2/1.png", std::string(4 << 20, 'x'), Fault::Trickle);
     LVITEMW tick = untick;
