@@ -205,6 +205,29 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     notify(key, LVN_KEYDOWN);
     EXPECT_EQ(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0), 4);
 
+    // Browse: the folder picker opens at the save path's folder, which its
+    // callback selects; cancelling it changes nothing.
+    PostMessageW(window_, WM_COMMAND, ui::kIdBrowse, 0);
+    HWND picker = FindDialog(nullptr);
+    ASSERT_NE(picker, nullptr);
+    std::u16string selected;
+    EXPECT_TRUE(WaitFor([&] {
+        HWND tree = FindWindowExW(picker, nullptr, WC_TREEVIEWW, nullptr);
+        wchar_t name[MAX_PATH] = {};
+        TVITEMW item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        item.pszText = name;
+        item.cchTextMax = MAX_PATH;
+        if (item.hItem)
+            SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        selected = std::u16string(reinterpret_cast<const char16_t*>(name));
+        return selected == u"Manga";
+    }, 5s)) << Utf16ToUtf8(selected);
+    PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(picker); }));
+    EXPECT_EQ(Text(Control(ui::kIdSavePath)), mangaFolder);
+
     // Cancel while a page trickles in: the row shows libcurl's write error.
     site_.Serve("/img/2/1.png", std::string(4 << 20, 'x'), Fault::Trickle);
     LVITEMW tick = untick;
