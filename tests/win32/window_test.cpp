@@ -90,7 +90,8 @@ protected:
         settingsFile_ = fs::path(module).parent_path() / "settings.cfg";
         // The program writes only an existing settings file back.
         const std::u8string folder = dir_.path().u8string();
-        WriteFileBytes(settingsFile_, "[CONFIG]\nDefSavePath=" + std::string(folder.begin(), folder.end()) + "\n");
+        WriteFileBytes(settingsFile_, "[CONFIG]\nDefSavePath=" + std::string(folder.begin(), folder.end()) +
+                                          "\n[MWINDOW]\nWindowX=40\nWindowY=30\nWindowW=700\nWindowH=560\n");
         program_ = std::thread([this] { exitCode_ = ui::win32::RunProgram(GetModuleHandleW(nullptr), SW_SHOW); });
         ASSERT_TRUE(WaitFor([] { return ui::win32::MainWindowHandle() != nullptr; }, 60s));
         window_ = ui::win32::MainWindowHandle();
@@ -120,6 +121,17 @@ protected:
 
 TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
 {
+    // The saved geometry, with the controls stretched to it: OK and the list
+    // keep their common right edge near the window's.
+    RECT outer{}, client{}, ok{}, list{};
+    GetWindowRect(window_, &outer);
+    EXPECT_EQ(std::vector<LONG>({outer.left, outer.top, outer.right, outer.bottom}), std::vector<LONG>({40, 30, 740, 590}));
+    GetClientRect(window_, &client);
+    GetWindowRect(Control(ui::kIdOk), &ok);
+    GetWindowRect(list_, &list);
+    EXPECT_EQ(ok.right, list.right);
+    EXPECT_GT(list.right - outer.left, client.right - 30);
+
     // Right after start: OK only, the default folder in the save path box.
     EXPECT_TRUE(Enabled(ui::kIdOk));
     EXPECT_FALSE(Enabled(ui::kIdStart));
@@ -255,13 +267,13 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     EXPECT_EQ(Settings_Get().ChapDirName, u"глава_");
 
     // Close: the loop ends with 0 and settings.cfg holds the window's geometry.
-    RECT outer{};
+    SetWindowPos(window_, nullptr, 60, 50, 720, 580, SWP_NOZORDER);
     GetWindowRect(window_, &outer);
     PostMessageW(window_, WM_CLOSE, 0, 0);
     program_.join();
     EXPECT_EQ(exitCode_, 0);
     const std::string cfg = ReadUtf8(settingsFile_);
-    EXPECT_NE(cfg.find("WindowW=" + std::to_string(outer.right - outer.left) + "\n"), std::string::npos) << cfg;
+    EXPECT_NE(cfg.find("WindowX=60\nWindowY=50\nWindowW=720\nWindowH=580\n"), std::string::npos) << cfg;
     EXPECT_NE(cfg.find("ChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0_\n"), std::string::npos) << cfg;
 }
 
