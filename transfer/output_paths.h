@@ -56,8 +56,16 @@ int ReplaceForbiddenChars(std::u16string& path, char16_t replacement);
 // Makes a name taken from a website safe as a single path component: both
 // slashes, every ForbiddenChars character and control characters become
 // `replacement`, and names that are empty, "." or ".." are replaced, so a
-// joined path never leaves its parent folder.
+// joined path never leaves its parent folder. On Windows its name rules
+// follow (ApplyWindowsNameRules).
 std::u16string CleanPathComponent(std::u16string_view name, char16_t replacement);
+
+// Windows' own name rules, applied by CleanPathComponent when built for
+// Windows: a trailing dot or space (which Windows would silently drop) becomes
+// `replacement`, and a reserved device name (CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9, in any case, with or without an extension) gets `replacement` after
+// it, so the name opens a file, never a device. Returns whether it changed.
+bool ApplyWindowsNameRules(std::u16string& name, char16_t replacement);
 
 // Opens a file like fopen; when that fails only because a folder on the way
 // is missing, creates the missing folders and tries once more. Null on

@@ -7,8 +7,10 @@
 #include <iterator>
 #include <string>
 
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -36,7 +38,8 @@ class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder_ = fs::temp_directory_path() / ("zumr_settings_" + std::to_string(getpid()));
+        // A Cyrillic folder: on Windows only the wide file functions reach it.
+        folder_ = fs::temp_directory_path() / (u"настройки_zumr_" + fs::path(std::to_string(getpid())).u16string());
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
@@ -163,6 +166,7 @@ TEST_F(SettingsFile, SavingNeverCreatesTheFileAndAFailedWriteKeepsTheOldOne)
     Cfg_Save((folder_ / "missing" / "settings.cfg").u16string(), s);
     EXPECT_EQ(FilesInFolder(), 0u);
 
+#ifndef _WIN32
     // A file-size limit below the new content makes the write fail part way.
     const std::string before = "[CONFIG]\nBookDirName=keep\n";
     Write(before);
@@ -178,8 +182,10 @@ TEST_F(SettingsFile, SavingNeverCreatesTheFileAndAFailedWriteKeepsTheOldOne)
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(Read(), before);
     EXPECT_EQ(FilesInFolder(), 1u);  // no temporary file left behind
+#endif
 }
 
+#ifndef _WIN32  // POSIX permissions and symbolic links
 TEST_F(SettingsFile, SavingKeepsPermissionsAndLinks)
 {
     const fs::path real = folder_ / "real.cfg";
@@ -194,5 +200,6 @@ TEST_F(SettingsFile, SavingKeepsPermissionsAndLinks)
     EXPECT_TRUE(fs::is_symlink(file()));
     EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }
+#endif
 
 } // namespace

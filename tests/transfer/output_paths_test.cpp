@@ -124,6 +124,38 @@ TEST(OutputPaths, EveryImageOfAFolderGetsAFileOfItsOwn)
         EXPECT_EQ(ImageFileNames(c.urls, c.numbered), c.names) << c.urls[0];
 }
 
+TEST(OutputPaths, WindowsNameRules)
+{
+    const struct {
+        std::u16string name, windows;
+    } cases[] = {
+        {u"ch2-..", u"ch2-''"},        {u"Глава ", u"Глава'"},        {u"a. .", u"a'''"},
+        {u"CON", u"CON'"},             {u"con.png", u"con'.png"},     {u"Lpt9.tar.gz", u"Lpt9'.tar.gz"},
+        {u"NUL .txt", u"NUL' .txt"},   {u"aux", u"aux'"},             {u"prn.", u"prn'"},
+        {u"COM0", u"COM0"},            {u"COM10", u"COM10"},          {u"CONSOLE.png", u"CONSOLE.png"},
+        {u"ACON", u"ACON"},            {u".hidden", u".hidden"},      {u"Том 1", u"Том 1"},
+    };
+    for (const auto& c : cases) {
+        std::u16string name = c.name;
+        EXPECT_EQ(ApplyWindowsNameRules(name, u'\''), c.name != c.windows);
+        EXPECT_EQ(name, c.windows);
+#ifdef _WIN32
+        EXPECT_EQ(CleanPathComponent(c.name, u'\''), c.windows);
+#else
+        EXPECT_EQ(CleanPathComponent(c.name, u'\''), c.name);
+#endif
+    }
+    // A page whose address names a device, in a chapter whose title ends in a dot.
+    const std::u16string page =
+        PageFilePath(P(u"/d/M"), PageNaming{u"book", u"ch", true, false}, 1, 2, u"Конец.",
+                     FileNameFromUrl("http://h/i/nul.png"));
+#ifdef _WIN32
+    EXPECT_EQ(page, P(u"/d/M/book1/ch2-Конец'/nul'.png"));
+#else
+    EXPECT_EQ(page, P(u"/d/M/book1/ch2-Конец./nul.png"));
+#endif
+}
+
 TEST(UrlText, ResolvesRelativeAddressesAgainstTheManga)
 {
     const char* cases[][3] = {
