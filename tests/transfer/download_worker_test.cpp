@@ -246,7 +246,7 @@ TEST_F(DownloadTest, ImagesThatDifferOnlyInTheirQueryGetAFileEach)
     // The names come from the addresses alone: with one image of each pair
     // on disk, the other is fetched again into a file of its own.
     std::filesystem::remove(d.save / "covers/c1.png'v=1");
-    std::filesystem::remove(d.save / "book1/ch1-Первая/get.php'p=2");
+    std::filesystem::remove(d.save / PathFromUtf8("book1/ch1-Первая/get.php'p=2"));
     for (PageInfo& page : d.manga.Chaps[2].Pages)
         page.bLoaded = 0;
     RecordingWindow second;
