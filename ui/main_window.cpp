@@ -257,7 +257,9 @@ bool MainWindow::ThreadsBusy() const
 void MainWindow::Cancel()
 {
     bKeepRunning = 0;
-    if (WorkerRunning())
+    // A worker just started may not have raised BusyCnt yet; it must still
+    // see the flag down, or a Cancel right after START would be lost.
+    if (ThreadsBusy())
         WaitForWorkers();
     bKeepRunning = 1;
 }
