@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev libutfcpp-dev libcli11-dev nlohmann-json3-dev libstb-dev
   curl wget file
+  qt6-base-dev fonts-dejavu-core dpkg-dev
 )
 
 missing=()
