@@ -257,8 +257,8 @@ bool MainWindow::ThreadsBusy() const
 void MainWindow::Cancel()
 {
     bKeepRunning = 0;
-    // A worker just started may not have raised BusyCnt yet; it must still
-    // see the flag down, or a Cancel right after START would be lost.
+    // Also a worker whose thread has started but not yet marked the record
+    // busy: it sees the lowered flag as its first check and ends.
     if (ThreadsBusy())
         WaitForWorkers();
     bKeepRunning = 1;

@@ -1,0 +1,257 @@
+#pragma once
+// Plain-record stand-ins for the toolkit: a list control and a window whose
+// controls are laid out from the template (two pixels per dialog unit). Boxes
+// and pickers answer from scripts and remember what they were asked.
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/main_window.h"
+#include "ui/resources.h"
+#include "ui/settings_dialog.h"
+#include "ui/views.h"
+
+namespace zt {
+
+struct FakeRow {
+    std::vector<std::u16string> cells;
+    int32_t image = 0, key = 0, indent = 0;
+    bool checked = false;
+};
+
+class FakeListView : public ui::ListView {
+public:
+    // Set by the test: where the list reports check changes, as the real
+    // controls do for changes made by code as well as by clicks.
+    std::function<void(int32_t, bool)> onCheckChanged;
+    std::vector<FakeRow> rows;
+    std::vector<std::pair<std::u16string, int32_t>> columns;
+    int32_t selectionMark = -1;
+    int32_t focusedRow = -1;
+    bool appearanceSet = false;
+    int failColumnAt = -1;
+
+    void SetUpAppearance() override { appearanceSet = true; }
+    bool InsertColumn(int32_t index, std::u16string_view header, int32_t width) override
+    {
+        if (index == failColumnAt || index != static_cast<int32_t>(columns.size()))
+            return false;
+        columns.emplace_back(std::u16string(header), width);
+        return true;
+    }
+    int32_t ColumnWidth(int32_t index) const override { return columns.at(static_cast<size_t>(index)).second; }
+    void SetColumnWidth(int32_t index, int32_t width) override { columns.at(static_cast<size_t>(index)).second = width; }
+    void AutoSizeColumn(int32_t index) override
+    {
+        size_t widest = columns.at(static_cast<size_t>(index)).first.size();
+        for (const FakeRow& row : rows)
+            widest = std::max(widest, row.cells[static_cast<size_t>(index)].size());
+        columns.at(static_cast<size_t>(index)).second = static_cast<int32_t>(widest) * 6;
+    }
+    int32_t InsertRow(int32_t position, std::u16string_view text, int32_t image, int32_t key, int32_t indent) override
+    {
+        position = std::clamp(position, 0, RowCount());
+        FakeRow row{std::vector<std::u16string>(5), image, key, indent, false};
+        row.cells[0] = text;
+        rows.insert(rows.begin() + position, row);
+        // The Win32 control gives a new row its unchecked box and reports it.
+        if (onCheckChanged)
+            onCheckChanged(position, false);
+        return position;
+    }
+    void SetCell(int32_t row, int32_t column, std::u16string_view text) override
+    {
+        rows.at(static_cast<size_t>(row)).cells.at(static_cast<size_t>(column)) = text;
+    }
+    std::u16string Cell(int32_t row, int32_t column) const override
+    {
+        return rows.at(static_cast<size_t>(row)).cells.at(static_cast<size_t>(column));
+    }
+    std::optional<int32_t> Key(int32_t row) const override
+    {
+        return Valid(row) ? std::optional(rows[static_cast<size_t>(row)].key) : std::nullopt;
+    }
+    void SetKey(int32_t row, int32_t key) override { rows.at(static_cast<size_t>(row)).key = key; }
+    std::optional<int32_t> Indent(int32_t row) const override
+    {
+        return Valid(row) ? std::optional(rows[static_cast<size_t>(row)].indent) : std::nullopt;
+    }
+    bool IsChecked(int32_t row) const override { return Valid(row) && rows[static_cast<size_t>(row)].checked; }
+    void SetChecked(int32_t row, bool checked) override
+    {
+        bool& state = rows.at(static_cast<size_t>(row)).checked;
+        if (state == checked)
+            return;
+        state = checked;
+        if (onCheckChanged)
+            onCheckChanged(row, checked);
+    }
+    // A click on a row's check box.
+    void Click(int32_t row) { SetChecked(row, !IsChecked(row)); }
+    void DeleteRow(int32_t row) override { rows.erase(rows.begin() + row); }
+    void DeleteAllRows() override { rows.clear(); }
+    int32_t RowCount() const override { return static_cast<int32_t>(rows.size()); }
+    int32_t SelectionMark() const override { return selectionMark; }
+    void FocusRow(int32_t row) override { focusedRow = row; }
+
+    std::vector<std::u16string> Column(int32_t column) const
+    {
+        std::vector<std::u16string> texts;
+        for (const FakeRow& row : rows)
+            texts.push_back(row.cells[static_cast<size_t>(column)]);
+        return texts;
+    }
+
+private:
+    bool Valid(int32_t row) const { return row >= 0 && row < RowCount(); }
+};
+
+struct FakeControl {
+    bool enabled = true;
+    std::u16string text;
+    ui::Rect rect;
+};
+
+struct AskedBox {
+    std::u16string text, caption;
+    ui::BoxButtons buttons;
+    ui::BoxIcon icon;
+};
+
+class FakeWindowView : public ui::WindowView {
+public:
+    static constexpr int32_t kUnit = 2;
+
+    FakeWindowView()
+    {
+        const ui::DialogTemplate& dialog = ui::MainWindowTemplate();
+        window = {0, 0, dialog.rect.width * kUnit, dialog.rect.height * kUnit};
+        for (const ui::ControlTemplate& c : dialog.controls)
+            if (c.id != ui::kIdNone)
+                controls[c.id] = FakeControl{true, std::u16string(c.text),
+                                             {c.rect.x * kUnit, c.rect.y * kUnit, (c.rect.x + c.rect.width) * kUnit,
+                                              (c.rect.y + c.rect.height) * kUnit}};
+    }
+
+    std::map<int, FakeControl> controls;
+    ui::Rect window;
+    ui::Size screen{1920, 1080};
+    std::string description = "(untouched)";
+    std::vector<AskedBox> boxes;
+    std::deque<ui::BoxAnswer> answers;  // for Yes/No boxes; No when empty
+    std::deque<std::optional<std::u16string>> folders, files;
+    std::vector<std::u16string> folderAskedAt, fileAskedAt;
+    std::function<void(ui::SettingsDialog&)> settingsScript;
+    bool threadsFail = false;
+    std::atomic<int> closeRequests{0};
+    int quitCode = -1;
+
+    bool Enabled(int id) const { return controls.at(id).enabled; }
+    // OK, START, Cancel as "+" (enabled) or "-".
+    std::string Buttons() const
+    {
+        std::string state;
+        for (int id : {ui::kIdOk, ui::kIdStart, ui::kIdCancel})
+            state += Enabled(id) ? '+' : '-';
+        return state;
+    }
+
+    void EnableControl(int id, bool enabled) override { controls.at(id).enabled = enabled; }
+    std::u16string ControlText(int id) const override { return controls.at(id).text; }
+    void SetControlText(int id, std::u16string_view text) override { controls.at(id).text = text; }
+    ui::Rect WindowRect() const override { return window; }
+    void SetWindowRect(const ui::Rect& rect) override { window = rect; }
+    std::optional<ui::Rect> ControlRect(int id) const override
+    {
+        auto found = controls.find(id);
+        return found == controls.end() ? std::nullopt : std::optional(found->second.rect);
+    }
+    void MoveControl(int id, int32_t x, int32_t y) override
+    {
+        ui::Rect& r = controls.at(id).rect;
+        r = {x, y, x + r.Width(), y + r.Height()};
+    }
+    void ResizeControl(int id, int32_t width, int32_t height) override
+    {
+        ui::Rect& r = controls.at(id).rect;
+        r.right = r.left + width;
+        r.bottom = r.top + height;
+    }
+    ui::Size ScreenSize() const override { return screen; }
+    void SetDescription(std::string_view rtf) override { description = rtf; }
+    ui::BoxAnswer ShowBox(std::u16string_view text, std::u16string_view caption, ui::BoxButtons buttons,
+                          ui::BoxIcon icon) override
+    {
+        boxes.push_back({std::u16string(text), std::u16string(caption), buttons, icon});
+        if (buttons == ui::BoxButtons::Ok)
+            return ui::BoxAnswer::Ok;
+        ui::BoxAnswer answer = answers.empty() ? ui::BoxAnswer::No : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return answer;
+    }
+    std::optional<std::u16string> PickFolder(std::u16string_view initial) override
+    {
+        folderAskedAt.emplace_back(initial);
+        return Next(folders);
+    }
+    std::optional<std::u16string> PickFileToOpen(std::u16string_view initial) override
+    {
+        fileAskedAt.emplace_back(initial);
+        return Next(files);
+    }
+    void RunSettingsDialog(ui::SettingsDialog& dialog) override
+    {
+        if (settingsScript)
+            settingsScript(dialog);
+    }
+    bool StartThread(std::function<void()> body) override
+    {
+        return !threadsFail && ui::StartDetachedThread(std::move(body));
+    }
+    void RequestClose() override { ++closeRequests; }
+    void PostQuit(int code) override { quitCode = code; }
+
+private:
+    static std::optional<std::u16string> Next(std::deque<std::optional<std::u16string>>& script)
+    {
+        if (script.empty())
+            return std::nullopt;
+        auto next = script.front();
+        script.pop_front();
+        return next;
+    }
+};
+
+class FakeSettingsDialogView : public ui::SettingsDialogView {
+public:
+    std::map<int, std::u16string> texts;
+    std::map<int, bool> checks;
+    std::deque<std::optional<std::u16string>> folders;
+    int closedWith = -1;
+
+    std::u16string ControlText(int id) const override
+    {
+        auto found = texts.find(id);
+        return found == texts.end() ? std::u16string() : found->second;
+    }
+    void SetControlText(int id, std::u16string_view text) override { texts[id] = text; }
+    bool IsChecked(int id) const override { return checks.count(id) && checks.at(id); }
+    void SetChecked(int id, bool checked) override { checks[id] = checked; }
+    std::optional<std::u16string> PickFolder(std::u16string_view) override
+    {
+        if (folders.empty())
+            return std::nullopt;
+        auto next = folders.front();
+        folders.pop_front();
+        return next;
+    }
+    void Close(int result) override { closedWith = result; }
+};
+
+}  // namespace zt

@@ -1,0 +1,101 @@
+#include <gmock/gmock.h>
+
+#include "settings/app_settings.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui/fake_views.h"
+#include "ui/resources.h"
+#include "ui/settings_dialog.h"
+#include "ui/startup.h"
+
+namespace {
+
+using namespace ui;
+
+TEST(SettingsDialog, ShowsCleansCutsAndStoresOnlyOnOk)
+{
+    AppSettings start = AppSettings_Defaults(u"/base/");
+    start.bAddCntToPages = 1;
+    Settings_Set(start);
+    zt::FakeSettingsDialogView view;
+    SettingsDialog dialog;
+    dialog.OnInit(view);
+    EXPECT_EQ(view.texts[kIdDefSavePath], u"/base/");
+    EXPECT_EQ(view.texts[kIdCoversDirName], u"covers");
+    EXPECT_EQ(view.texts[kIdUserAgent], u"");
+    EXPECT_EQ(view.checks, (std::map<int, bool>{{kIdAppendChapName, true}, {kIdAddCntToPages, true}, {kIdRevScan, false}}));
+
+    // Cleaned whenever the focus leaves one of the four boxes.
+    view.texts[kIdChapDirName] = u"глава:";
+    view.texts[kIdUserAgent] = u"a:b";
+    dialog.OnEditLostFocus(kIdChapDirName);
+    dialog.OnEditLostFocus(kIdUserAgent);
+    EXPECT_EQ(view.texts[kIdChapDirName], u"глава_");
+    EXPECT_EQ(view.texts[kIdUserAgent], u"a:b");
+
+    view.texts[kIdBookDirName] = u"том";
+    view.checks[kIdAppendChapName] = false;
+    dialog.OnCommand(kIdCancel);
+    EXPECT_EQ(view.closedWith, 0);
+    EXPECT_EQ(Settings_Get().ChapDirName, u"ch");
+    EXPECT_EQ(Settings_Get().bAppendChapName, 1);
+
+    SettingsDialog again;
+    again.OnInit(view);
+    view.folders = {std::nullopt, u"/chosen"};
+    again.OnCommand(kIdDefSavePathBrowse);
+    EXPECT_EQ(view.texts[kIdDefSavePath], u"/base/");
+    again.OnCommand(kIdDefSavePathBrowse);
+    view.texts[kIdCoversDirName] = std::u16string(40, u'п');
+    view.checks = {};
+    again.OnCommand(kIdOk);
+    EXPECT_EQ(again.Result(), 1);
+    const AppSettings s = Settings_Get();
+    EXPECT_EQ(s.DefSavePath, u"/chosen");
+    EXPECT_EQ(s.CoversDirName, std::u16string(29, u'п'));
+    EXPECT_EQ(std::vector<int>({s.bAppendChapName, s.bAddCntToPages, s.bRevScan}), std::vector<int>({0, 0, 0}));
+}
+
+TEST(Startup, FolderSettingsPathAndWritingBackOnlyAnExistingFile)
+{
+    EXPECT_EQ(ProgramFolderFromPath(u"D:\\a\\b\\c.exe", u'\\'), u"D:\\a\\b\\");
+    EXPECT_EQ(ProgramFolderFromPath(u"zumr.exe", u'\\'), u"");
+    EXPECT_EQ(Startup_Paths(u"C:\\Tools\\m\\").settingsPath, u"C:\\Tools\\m\\settings.cfg");
+    const std::u16string self = ProgramFolderOfExecutable();
+    ASSERT_FALSE(self.empty());
+    EXPECT_EQ(self.back(), u'/');
+
+    TempDir dir;
+    const StartupPaths paths = Startup_Paths(dir.path().u16string() + u"/");
+    Startup_LoadSettings(paths);
+    EXPECT_EQ(Settings_Get().DefSavePath, paths.programFolder);
+    Settings_Update([](AppSettings& s) { s.WindowX = 77; });
+    Startup_SaveSettings(paths);
+    EXPECT_FALSE(std::filesystem::exists(dir / "settings.cfg"));
+
+    WriteFileBytes(dir / "settings.cfg", "\xEF\xBB\xBF[MWINDOW]\nWindowX=5\n");
+    Startup_LoadSettings(paths);
+    EXPECT_EQ(Settings_Get().WindowX, 5);
+    Settings_Update([](AppSettings& s) { s.WindowX = 77; s.WindowW = 640; s.WindowH = 480; });
+    Startup_SaveSettings(paths);
+    Startup_LoadSettings(paths);
+    EXPECT_EQ(std::vector<int32_t>({Settings_Get().WindowX, Settings_Get().WindowW, Settings_Get().WindowH}),
+              std::vector<int32_t>({77, 640, 480}));
+}
+
+// Every addressed control exists once, in both templates, and the texts the
+// window loads are in the table.
+TEST(Resources, TemplatesAndStringsAreComplete)
+{
+    EXPECT_EQ(MainWindowTemplate().controls.size(), 11u);
+    EXPECT_EQ(SettingsDialogTemplate().controls.size(), 22u);
+    for (int id : {kIdOk, kIdCancel, kIdUrl, kIdDescription, kIdChapterList, kIdSavePath, kIdBrowse, kIdStart})
+        EXPECT_NE(MainWindowTemplate().Find(id), nullptr) << id;
+    for (int id : {kIdDefSavePath, kIdDefSavePathBrowse, kIdCoversDirName, kIdBookDirName, kIdChapDirName,
+                   kIdAppendChapName, kIdAddCntToPages, kIdRevScan, kIdUserAgent})
+        EXPECT_NE(SettingsDialogTemplate().Find(id), nullptr) << id;
+    EXPECT_EQ(StringTable().size(), 12u);
+    EXPECT_EQ(LoadStr(kStrChapterRow), u"Том: %i Глава: %i");
+    EXPECT_TRUE(LoadStr(12).empty());
+}
+
+}  // namespace
