@@ -28,7 +28,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kRepeats = 7;
+constexpr int kRepeats = 15;
 
 void Drain()
 {

@@ -113,13 +113,20 @@ protected:
     QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(window_->Control(id)); }
     QPushButton* Button(int id) const { return qobject_cast<QPushButton*>(window_->Control(id)); }
     bool Idle() const { return Button(ui::kIdOk)->isEnabled() && !Button(ui::kIdCancel)->isEnabled(); }
-    int Rows() const { return window_->Model().rowCount(); }
+    // What the view shows, once the model has told it of every row.
+    int Rows() const
+    {
+        window_->Model().Flush();
+        return window_->Model().rowCount();
+    }
     QString Cell(int row, int column) const
     {
+        window_->Model().Flush();
         return window_->Model().index(row, column).data().toString();
     }
     bool Checked(int row) const
     {
+        window_->Model().Flush();
         return window_->Model().index(row, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked;
     }
 

@@ -12,7 +12,30 @@ ChapterTableModel::ChapterTableModel(QObject* parent) : QAbstractTableModel(pare
 
 int ChapterTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size()) - pendingCount_;
+}
+
+int ChapterTableModel::StorageRow(int viewRow) const
+{
+    return viewRow < pendingStart_ ? viewRow : viewRow + pendingCount_;
+}
+
+int ChapterTableModel::ViewRow(int storageRow) const
+{
+    if (storageRow < pendingStart_)
+        return storageRow;
+    if (storageRow < pendingStart_ + pendingCount_)
+        return -1;
+    return storageRow - pendingCount_;
+}
+
+void ChapterTableModel::Flush()
+{
+    if (pendingCount_ == 0)
+        return;
+    beginInsertRows(QModelIndex(), pendingStart_, pendingStart_ + pendingCount_ - 1);
+    pendingCount_ = 0;
+    endInsertRows();
 }
 
 int ChapterTableModel::columnCount(const QModelIndex& parent) const
@@ -27,7 +50,7 @@ const ChapterRow* ChapterTableModel::Row(int row) const
 
 QVariant ChapterTableModel::data(const QModelIndex& index, int role) const
 {
-    const ChapterRow* row = Row(index.row());
+    const ChapterRow* row = index.row() < rowCount() ? Row(StorageRow(index.row())) : nullptr;
     if (!row || index.column() < 0 || index.column() >= kColumns)
         return {};
     switch (role) {
@@ -50,9 +73,9 @@ QVariant ChapterTableModel::data(const QModelIndex& index, int role) const
 
 bool ChapterTableModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::CheckStateRole || index.column() != 0 || !Row(index.row()))
+    if (role != Qt::CheckStateRole || index.column() != 0 || index.row() >= rowCount())
         return false;
-    SetChecked(index.row(), value.toInt() == Qt::Checked);
+    SetChecked(StorageRow(index.row()), value.toInt() == Qt::Checked);
     return true;
 }
 
@@ -79,14 +102,40 @@ void ChapterTableModel::SetHeader(int column, const QString& text)
     emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
-int ChapterTableModel::InsertRows(int position, std::vector<ChapterRow> rows)
+int ChapterTableModel::BeginPending(int position, int count)
 {
     position = std::clamp(position, 0, static_cast<int>(rows_.size()));
+    if (pendingCount_ > 0 && (position < pendingStart_ || position > pendingStart_ + pendingCount_))
+        Flush();
+    if (pendingCount_ == 0)
+        pendingStart_ = position;
+    pendingCount_ += count;
+    if (!flushQueued_) {
+        flushQueued_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                flushQueued_ = false;
+                Flush();
+            },
+            Qt::QueuedConnection);
+    }
+    return position;
+}
+
+int ChapterTableModel::InsertRows(int position, std::vector<ChapterRow> rows)
+{
     if (rows.empty())
-        return position;
-    beginInsertRows(QModelIndex(), position, position + static_cast<int>(rows.size()) - 1);
+        return std::clamp(position, 0, static_cast<int>(rows_.size()));
+    position = BeginPending(position, static_cast<int>(rows.size()));
     rows_.insert(rows_.begin() + position, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
-    endInsertRows();
+    return position;
+}
+
+int ChapterTableModel::InsertRow(int position, ChapterRow row)
+{
+    position = BeginPending(position, 1);
+    rows_.insert(rows_.begin() + position, std::move(row));
     return position;
 }
 
@@ -94,6 +143,7 @@ void ChapterTableModel::RemoveRow(int row)
 {
     if (!Row(row))
         return;
+    Flush();
     beginRemoveRows(QModelIndex(), row, row);
     rows_.erase(rows_.begin() + row);
     endRemoveRows();
@@ -103,6 +153,7 @@ void ChapterTableModel::Clear()
 {
     beginResetModel();
     rows_.clear();
+    pendingCount_ = 0;
     endResetModel();
 }
 
@@ -111,8 +162,11 @@ void ChapterTableModel::SetCell(int row, int column, const QString& text)
     if (!Row(row) || column < 0 || column >= kColumns)
         return;
     rows_[static_cast<size_t>(row)].cells[static_cast<size_t>(column)] = text;
-    const QModelIndex cell = index(row, column);
-    emit dataChanged(cell, cell, {Qt::DisplayRole});
+    const int shown = ViewRow(row);
+    if (shown >= 0) {
+        const QModelIndex cell = index(shown, column);
+        emit dataChanged(cell, cell, {Qt::DisplayRole});
+    }
 }
 
 void ChapterTableModel::SetKey(int row, int32_t key)
@@ -126,8 +180,11 @@ void ChapterTableModel::SetChecked(int row, bool checked)
     if (!Row(row) || rows_[static_cast<size_t>(row)].checked == checked)
         return;
     rows_[static_cast<size_t>(row)].checked = checked;
-    const QModelIndex cell = index(row, 0);
-    emit dataChanged(cell, cell, {Qt::CheckStateRole});
+    const int shown = ViewRow(row);
+    if (shown >= 0) {
+        const QModelIndex cell = index(shown, 0);
+        emit dataChanged(cell, cell, {Qt::CheckStateRole});
+    }
     if (listener_)
         listener_(row, checked);
 }

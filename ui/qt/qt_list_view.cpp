@@ -18,10 +18,10 @@ QtListView::QtListView(QTableView& table, ChapterTableModel& model) : table_(tab
                          if (selected.isEmpty())
                              return;
                          const QModelIndex current = table_.selectionModel()->currentIndex();
-                         const int row = current.isValid() && selected.contains(current)
-                                             ? current.row()
-                                             : selected.indexes().first().row();
-                         selectionMark_ = QPersistentModelIndex(model_.index(row, 0));
+                         const QModelIndex row = current.isValid() && selected.contains(current)
+                                                     ? current
+                                                     : selected.indexes().first();
+                         selectionMark_ = QPersistentModelIndex(row.siblingAtColumn(0));
                      });
 }
 
@@ -75,6 +75,7 @@ void QtListView::SetColumnWidth(int32_t index, int32_t width)
 
 void QtListView::AutoSizeColumn(int32_t index)
 {
+    model_.Flush();
     if (index >= 0 && index < columns_)
         table_.resizeColumnToContents(index);
 }
@@ -86,9 +87,7 @@ int32_t QtListView::InsertRow(int32_t position, std::u16string_view text, int32_
     row.image = image;
     row.key = key;
     row.indent = indent;
-    std::vector<ChapterRow> rows;
-    rows.push_back(std::move(row));
-    return model_.InsertRows(position, std::move(rows));
+    return model_.InsertRow(position, std::move(row));
 }
 
 void QtListView::SetCell(int32_t row, int32_t column, std::u16string_view text)
@@ -144,16 +143,17 @@ void QtListView::DeleteAllRows()
 
 int32_t QtListView::RowCount() const
 {
-    return model_.rowCount();
+    return model_.StorageRows();
 }
 
 int32_t QtListView::SelectionMark() const
 {
-    return selectionMark_.isValid() ? selectionMark_.row() : -1;
+    return selectionMark_.isValid() ? model_.StorageRow(selectionMark_.row()) : -1;
 }
 
 void QtListView::FocusRow(int32_t row)
 {
+    model_.Flush();
     if (model_.Row(row))
         table_.selectionModel()->setCurrentIndex(model_.index(row, 0), QItemSelectionModel::NoUpdate);
 }

@@ -40,7 +40,7 @@ QtMainWindow::QtMainWindow()
     });
     model_.SetCheckListener([this](int row, bool checked) { logic_->OnListCheckChanged(row, checked); });
     connect(table_, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { logic_->OnListDoubleClick(index.row()); });
+            [this](const QModelIndex& index) { logic_->OnListDoubleClick(model_.StorageRow(index.row())); });
     for (QWidget* widget : client_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
         widget->installEventFilter(this);
 
