@@ -16,34 +16,10 @@ for program in "$window" "$site"; do
   fi
 done
 
-work=$(mktemp -d)
-site_pid=""
-stop_site() {
-  if [ -n "$site_pid" ] && kill -0 "$site_pid" 2>/dev/null; then
-    kill -INT "$site_pid"
-    wait "$site_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
-}
-trap stop_site EXIT
-
-"$site" --port 0 --chapters 6 --pages 4 --ready-file "$work/ready" >"$work/site.log" 2>&1 &
-site_pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/ready" ] && break
-  if ! kill -0 "$site_pid" 2>/dev/null; then
-    echo "window-demo: the demo site did not start:" >&2
-    cat "$work/site.log" >&2
-    exit 1
-  fi
-  sleep 0.1
-done
-if [ ! -s "$work/ready" ]; then
-  echo "window-demo: the demo site did not report its address" >&2
-  exit 1
-fi
-address=$(head -n 1 "$work/ready")
-echo "Demo site serving $address"
+source "$root/scripts/demo-site.sh"
+trap 'demo_site_stop quiet' EXIT
+demo_site_start "$site" window-demo
+address=$demo_address
 echo "Paste this address into the window's url box and press OK (or Enter), then START:"
 echo "  $address"
 echo "Downloads go to $(dirname "$window")/ unless the settings say otherwise. Close the window to stop."

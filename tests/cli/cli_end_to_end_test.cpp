@@ -21,6 +21,7 @@
 
 #include "model/manga_db.h"
 #include "model/text_codec.h"
+#include "tests/support/demo_files.h"
 #include "tools/demo_site/demo_server.h"
 
 extern char** environ;
@@ -31,7 +32,7 @@ namespace {
 const fs::path kCli = ZUMR_CLI_PATH;
 const std::vector<int> kAllChapters = {1, 2, 3, 4, 5, 6};
 
-using FileMap = std::map<std::string, std::string>;  // path under the manga folder -> bytes
+using FileMap = DemoFileMap;
 
 std::string ReadBytes(const fs::path& path)
 {
@@ -102,15 +103,9 @@ bool WaitUntil(const std::function<bool()>& done)
     return done();
 }
 
-// Every file under `root` but the database file.
 FileMap ReadTree(const fs::path& root)
 {
-    FileMap files;
-    if (fs::exists(root))
-        for (const auto& entry : fs::recursive_directory_iterator(root))
-            if (entry.is_regular_file() && entry.path().extension() != ".zdb")
-                files[fs::relative(entry.path(), root).string()] = ReadBytes(entry.path());
-    return files;
+    return ReadDemoTree(root);
 }
 
 // Counts the files a cut-off run left that are whole; anything else at a
@@ -169,26 +164,9 @@ protected:
     fs::path MangaDir() const { return fs::path(out_) / DemoManga::kName; }
     fs::path Database() const { return MangaDir() / (std::string(DemoManga::kName) + ".zdb"); }
 
-    // What the site serves, laid out as the default settings name it:
-    // book<Vol>/ch<Num>-<title>, characters no file name may hold as "'".
     FileMap Expected(const std::vector<int>& chapterNums, bool covers) const
     {
-        FileMap files;
-        for (const DemoChapter& chapter : server_.Manga().Chapters()) {
-            if (std::find(chapterNums.begin(), chapterNums.end(), chapter.Num) == chapterNums.end())
-                continue;
-            std::string folder = "book" + std::to_string(chapter.Vol) + "/ch" + std::to_string(chapter.Num);
-            if (chapter.Title)
-                folder += "-" + *chapter.Title;
-            for (size_t bad = folder.find_first_of("<>:*?\"|"); bad != std::string::npos;
-                 bad = folder.find_first_of("<>:*?\"|", bad))
-                folder[bad] = '\'';
-            for (int page = 0; page < 4; ++page)
-                files[folder + "/" + DemoManga::ImageFileName(page)] = *server_.PagePng(chapter.Vol, chapter.Num, page);
-        }
-        for (int cover = 1; covers && cover <= DemoManga::kCoverCount; ++cover)
-            files["covers/" + DemoManga::CoverFileName(cover)] = *server_.CoverPng(cover);
-        return files;
+        return ExpectedDemoFiles(server_, chapterNums, covers);
     }
 
     fs::path work_;

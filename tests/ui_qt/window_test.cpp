@@ -23,6 +23,7 @@
 #include "model/manga_db.h"
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
+#include "tests/support/demo_files.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui_qt/qt_harness.h"
 #include "tools/demo_site/demo_server.h"
@@ -38,7 +39,7 @@ using zumr_test::WaitUntil;
 
 namespace {
 
-using FileMap = std::map<std::string, std::string>;
+using FileMap = DemoFileMap;
 
 constexpr int kChapters = 6;
 constexpr int kPages = 4;
@@ -50,12 +51,7 @@ QString Q(const char* utf8)
 
 FileMap ReadTree(const fs::path& root)
 {
-    FileMap files;
-    if (fs::exists(root))
-        for (const auto& entry : fs::recursive_directory_iterator(root))
-            if (entry.is_regular_file() && entry.path().extension() != ".zdb")
-                files[fs::relative(entry.path(), root).string()] = ReadFileBytes(entry.path());
-    return files;
+    return ReadDemoTree(root);
 }
 
 // Names that differ, and names whose bytes differ; empty when equal.
@@ -178,25 +174,9 @@ protected:
 
     void SlowPictures() { server_.SetServeOptions(DemoServeOptions{0, 60, 0}); }
 
-    // What the site serves, laid out as the default settings name it.
     FileMap Expected(const std::vector<int>& nums, bool covers) const
     {
-        FileMap files;
-        for (const DemoChapter& chapter : server_.Manga().Chapters()) {
-            if (std::find(nums.begin(), nums.end(), chapter.Num) == nums.end())
-                continue;
-            std::string folder = "book" + std::to_string(chapter.Vol) + "/ch" + std::to_string(chapter.Num);
-            if (chapter.Title)
-                folder += "-" + *chapter.Title;
-            for (size_t bad = folder.find_first_of("<>:*?\"|"); bad != std::string::npos;
-                 bad = folder.find_first_of("<>:*?\"|", bad))
-                folder[bad] = '\'';
-            for (int page = 0; page < kPages; ++page)
-                files[folder + "/" + DemoManga::ImageFileName(page)] = *server_.PagePng(chapter.Vol, chapter.Num, page);
-        }
-        for (int cover = 1; covers && cover <= DemoManga::kCoverCount; ++cover)
-            files["covers/" + DemoManga::CoverFileName(cover)] = *server_.CoverPng(cover);
-        return files;
+        return ExpectedDemoFiles(server_, nums, covers);
     }
 
     // A download cut short leaves only whole files at final names.
