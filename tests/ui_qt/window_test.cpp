@@ -71,6 +71,19 @@ std::vector<std::string> TreeDifferences(const FileMap& actual, const FileMap& e
     return differences;
 }
 
+// A double-click as the platform delivers it: press, release, then the
+// double-click event and its release.
+void DoubleClick(QTableView& table, QPoint at)
+{
+    QWidget* viewport = table.viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &twice);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+}
+
 // Types the path into the dialog's name box, as a user does, and accepts.
 void ChooseInFileDialog(QFileDialog* dialog, const fs::path& path)
 {
@@ -411,6 +424,8 @@ TEST_F(QtWindow, MenuSaveLoadSettingsAndBrowse)
         script.Then([&](QWidget* modal) {
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             ASSERT_NE(dialog, nullptr);
+            // It opens where the save path box points.
+            EXPECT_EQ(dialog->directory().canonicalPath(), QDir(Edit(ui::kIdSavePath)->text()).canonicalPath());
             ChooseInFileDialog(dialog, chosen);
         });
         if (fresh)
@@ -475,6 +490,14 @@ TEST_F(QtWindow, KeyboardTabOrderEnterAndEscape)
     EXPECT_EQ(table.currentIndex().row(), 0);
     table.selectRow(0);
     QTest::keyClick(&table, Qt::Key_Left);
+    EXPECT_EQ(Rows(), kChapters + 1);
+
+    // A double-click does the same.
+    const QPoint second = table.visualRect(window_->Model().index(1, 1)).center();
+    DoubleClick(table, second);
+    EXPECT_EQ(Rows(), kChapters + 1 + kPages);
+    EXPECT_TRUE(Cell(2, 0).startsWith(Q("01.png"))) << Cell(2, 0).toStdString();
+    DoubleClick(table, second);
     EXPECT_EQ(Rows(), kChapters + 1);
 }
 

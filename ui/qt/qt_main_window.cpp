@@ -288,6 +288,13 @@ void QtMainWindow::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    // A second request (the title bar while Exit waits for the workers) is
+    // the same close, already under way.
+    if (closing_) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
     logic_->OnClose();
     event->accept();
     // The window goes: the workers no longer have it to report to.

@@ -77,6 +77,7 @@ private:
     std::unique_ptr<MainWindow> logic_;
     QSize templateClient_;
     bool initialised_ = false;
+    bool closing_ = false;
     bool destroyed_ = false;
     bool inSystemEvents_ = false;
     bool wakeDeferred_ = false;
