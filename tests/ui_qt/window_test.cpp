@@ -393,6 +393,7 @@ TEST_F(QtWindow, MenuSaveLoadSettingsAndBrowse)
             auto* dialog = dynamic_cast<ui::qt::QtSettingsDialog*>(modal);
             ASSERT_NE(dialog, nullptr);
             EXPECT_EQ(dialog->windowTitle(), Q("Настройки"));
+            dialog->grab().save(QStringLiteral("zumr-qt-settings.png"), "PNG");  // a look for the eye
             auto* chapters = qobject_cast<QLineEdit*>(dialog->Control(ui::kIdChapDirName));
             chapters->setFocus();
             chapters->selectAll();

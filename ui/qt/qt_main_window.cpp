@@ -222,7 +222,7 @@ BoxAnswer QtMainWindow::ShowBox(std::u16string_view text, std::u16string_view ca
     }
     const QMessageBox::StandardButtons choice =
         buttons == BoxButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
-    QMessageBox box(shown, ToQString(caption), ToQString(text), choice, isVisible() ? this : nullptr);
+    QMessageBox box(shown, ToQString(caption), ToQString(text), choice, this);
     const int answer = box.exec();
     if (buttons == BoxButtons::Ok)
         return BoxAnswer::Ok;

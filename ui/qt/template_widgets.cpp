@@ -114,8 +114,6 @@ TemplateWidgets CreateTemplateControls(const DialogTemplate& dialog, QWidget* pa
             widget->setFocusPolicy(Qt::StrongFocus);
             if (previous)
                 QWidget::setTabOrder(previous, widget);
-            else
-                widgets.first = widget;
             previous = widget;
         } else {
             widget->setFocusPolicy(Qt::ClickFocus);

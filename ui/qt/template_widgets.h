@@ -29,7 +29,6 @@ struct DialogBase {
 
 struct TemplateWidgets {
     std::map<int, QWidget*> byId;  // controls the code addresses
-    QWidget* first = nullptr;      // first control with a tab stop
 };
 
 // Creates the template's controls as children of `parent`. Each push button
