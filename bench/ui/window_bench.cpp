@@ -174,10 +174,13 @@ int main(int argc, char** argv)
     window.Logic().OnNotification(UM_MANGALOADED, 0, 0);
     const int coversRow = 3;
     std::vector<QString> seen;
+    Clock::time_point lastSeen{};
     QObject::connect(&window.Model(), &QAbstractItemModel::dataChanged,
                      [&](const QModelIndex& from, const QModelIndex&) {
-                         if (from.row() == coversRow && from.column() == 2)
+                         if (from.row() == coversRow && from.column() == 2) {
                              seen.push_back(from.data().toString());
+                             lastSeen = Clock::now();
+                         }
                      });
     seen.clear();
 
@@ -197,13 +200,13 @@ int main(int argc, char** argv)
     const int expected = kProgress / kEvery;
     const TimerFigures flood =
         RunTimer([&] { return posted.load() && static_cast<int>(seen.size()) >= expected; }, 1000);
-    const double floodMs = std::chrono::duration<double, std::milli>(Clock::now() - floodStart).count();
+    const double floodMs = std::chrono::duration<double, std::milli>(lastSeen - floodStart).count();
     worker.join();
 
     bool inOrder = static_cast<int>(seen.size()) == expected;
     for (int i = 0; inOrder && i < expected; ++i)
         inOrder = seen[static_cast<size_t>(i)] == QString("%1/2").arg(i);
-    std::printf("notification flood: %d UM_PROGRESS + %d UM_UPDATELLW handled within %.0f ms; "
+    std::printf("notification flood: %d UM_PROGRESS + %d UM_UPDATELLW posted and handled in %.0f ms; "
                 "%d of %d UM_UPDATELLW arrived, %s\n",
                 kProgress, expected, floodMs, static_cast<int>(seen.size()), expected,
                 inOrder ? "in order" : "NOT IN ORDER");
