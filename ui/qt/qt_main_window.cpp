@@ -99,6 +99,10 @@ void QtMainWindow::Command(int id)
 
 void QtMainWindow::Wake()
 {
+    // Whatever the workers posted before the window went is dropped with it:
+    // the record they spoke of has been released.
+    if (destroyed_)
+        return;
     // While the logic waits for its workers their notifications stay queued
     // until the wait is over, as on a thread that is busy waiting.
     if (inSystemEvents_) {
