@@ -19,6 +19,7 @@
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "transfer/download_worker.h"
+#include "transfer/file_names.h"
 #include "transfer/output_paths.h"
 #include "transfer/page_fetch_worker.h"
 
@@ -232,9 +233,9 @@ int32_t MissingItems(const MangaInfo& manga, const std::u16string& savePath)
 {
     int32_t missing = 0;
     if (!manga.bSkipCovers) {
-        for (const CoverInfo& cover : manga.Covers) {
+        for (const std::u16string& name : CoverFileNames(manga.Covers)) {
             std::error_code error;
-            if (!std::filesystem::exists(PathFromUtf16(CoverFilePath(savePath, cover.Url.value_or(""))), error))
+            if (name.empty() || !std::filesystem::is_regular_file(PathFromUtf16(CoverFilePath(savePath, name)), error))
                 ++missing;
         }
     }
@@ -362,6 +363,11 @@ int Command_Download(const DownloadArgs& args, CliEnv& env)
 
     const AppSettings settings = Settings_Get();
     const PageNaming naming = PageNaming_FromSettings(settings);
+    // The worker names the files of a folder from all of its addresses at once.
+    std::vector<std::vector<std::u16string>> pageNames;
+    for (const ChapterInfo& chapter : manga.Chaps)
+        pageNames.push_back(PageFileNames(chapter.Pages, naming.bAddCntToPages));
+    const std::vector<std::u16string> coverNames = CoverFileNames(manga.Covers);
 
     // The worker reads the lists under the lock too, and never changes them
     // during a download; the lock keeps the reads here honest all the same.
@@ -382,13 +388,13 @@ int Command_Download(const DownloadArgs& args, CliEnv& env)
             const ChapterInfo& chapter = manga.Chaps[static_cast<size_t>(row)];
             if (done < 1 || done > chapter.PageCnt())
                 return 0;
-            const PageInfo& page = chapter.Pages[static_cast<size_t>(done - 1)];
-            return FileSize(PageFilePath(savePath, naming, chapter.Vol, chapter.Num, chapter.Name, done - 1,
-                                         chapter.PageCnt(), page.Url.value_or("")));
+            const std::u16string& name = pageNames[static_cast<size_t>(row)][static_cast<size_t>(done - 1)];
+            return name.empty() ? 0 : FileSize(PageFilePath(savePath, naming, chapter.Vol, chapter.Num, chapter.Name, name));
         }
         if (done < 1 || done > manga.CoverCnt())
             return 0;
-        return FileSize(CoverFilePath(savePath, manga.Covers[static_cast<size_t>(done - 1)].Url.value_or("")));
+        const std::u16string& name = coverNames[static_cast<size_t>(done - 1)];
+        return name.empty() ? 0 : FileSize(CoverFilePath(savePath, name));
     };
 
     ProgressView view(env.out, env.terminal, rows);

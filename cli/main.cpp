@@ -7,7 +7,14 @@
 #include <filesystem>
 #include <iostream>
 #include <system_error>
+#include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#include <io.h>
+#include <shellapi.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "cli/commands.h"
 #include "cli/interrupt.h"
@@ -21,22 +28,68 @@ namespace {
 std::filesystem::path ProgramFolder(const char* argv0)
 {
     std::error_code error;
+#ifdef _WIN32
+    std::wstring self(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+        if (length < self.size()) {
+            self.resize(length);
+            break;
+        }
+        self.resize(self.size() * 2);
+    }
+    if (!self.empty())
+        return std::filesystem::path(self).parent_path();
+    return std::filesystem::absolute(argv0, error).parent_path();
+#else
     std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error || self.empty())
         self = std::filesystem::absolute(argv0, error);
     return self.parent_path();
+#endif
 }
 
 bool IsTerminal()
 {
     const char* term = std::getenv("TERM");
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0 && !(term && std::string(term) == "dumb");
+#else
     return isatty(STDOUT_FILENO) == 1 && !(term && std::string(term) == "dumb");
+#endif
+}
+
+// The arguments as UTF-8, which the commands take them to be. On Windows the
+// 8-bit argv is in the system code page and loses Cyrillic file names, so the
+// wide command line is converted instead, and the console is told to show UTF-8.
+std::vector<std::string> Utf8Arguments(int argc, char** argv)
+{
+#ifdef _WIN32
+    SetConsoleOutputCP(CP_UTF8);
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        std::vector<std::string> arguments;
+        for (int i = 0; i < count; ++i)
+            arguments.push_back(Utf16ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(wide[i]))));
+        LocalFree(wide);
+        return arguments;
+    }
+#endif
+    return std::vector<std::string>(argv, argv + argc);
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
+int main(int argc, char** rawArgv)
 {
+    std::vector<std::string> arguments = Utf8Arguments(argc, rawArgv);
+    std::vector<char*> argvList;
+    for (std::string& argument : arguments)
+        argvList.push_back(argument.data());
+    argc = static_cast<int>(argvList.size());
+    argvList.push_back(nullptr);
+    char** argv = argvList.data();
+
     CLI::App app{"zumr-cli: scan and download manga from the supported sites."};
     app.require_subcommand(1);
 
@@ -76,9 +129,13 @@ int main(int argc, char** argv)
     }
 
     const std::filesystem::path folder = ProgramFolder(argv[0]);
-    const std::u16string folderText = Utf8ToUtf16(folder.string());
+#ifdef _WIN32
+    const std::u16string folderText = folder.u16string();
+#else
+    const std::u16string folderText = Utf8ToUtf16(folder.string());  // any bytes, never a throw
+#endif
     AppSettings settings = AppSettings_Defaults(folderText);
-    Cfg_Load(Utf8ToUtf16((folder / "settings.cfg").string()), settings);
+    Cfg_Load(folderText + static_cast<char16_t>(std::filesystem::path::preferred_separator) + u"settings.cfg", settings);
     Settings_Set(settings);
 
     Interrupt_Install();

@@ -18,9 +18,9 @@ if(ZUMR_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link)
 endif()
 
-# Warnings as errors for the project's own code only.
+# Warnings for the project's own code only; errors when ZUMR_WERROR is on.
 function(zumr_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+  target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${ZUMR_WERROR}>:-Werror>)
 endfunction()
 
 # zumr_add_library(name SOURCES ... [DEPS ...])
@@ -47,8 +47,14 @@ function(zumr_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${name} PRIVATE ZUMR_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   zumr_warnings(${name})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                       PROPERTIES TIMEOUT 300)
+  if(WIN32)
+    # One Wine start per program: a start per case would cost more than the cases.
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT ZUMR_WINEPREFIX=${ZUMR_WINEPREFIX})
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES TIMEOUT 300)
+  endif()
 endfunction()
 
 # zumr_add_fuzz(name SOURCE file [DEPS ...] [SEEDS dir]): a libFuzzer target plus

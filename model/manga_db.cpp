@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #include "model/file_io.h"
 #include "model/record_image.h"
@@ -194,7 +195,14 @@ private:
             if (status == Status::Damaged)
                 return kMangaDbDamaged;
 
-            if (in_.Is("_URL")) {
+            // The strings of a structure that could not be placed go with it:
+            // read at top level they would replace the manga's own.
+            const Owned owned = std::exchange(owned_, Owned::None);
+            if (owned == Owned::ChapterBlock && (in_.Is("_URL") || in_.Is("NAM_") || in_.Is("PAGS"))) {
+                owned_ = Owned::ChapterBlock;
+            } else if (owned == Owned::Url && in_.Is("_URL")) {
+                // skipped with the cover or page it belongs to
+            } else if (in_.Is("_URL")) {
                 manga_.Url = std::string(in_.Payload());
                 manga_.UrlSize = SizeWithTerminator();
             } else if (in_.Is("NAMR")) {
@@ -221,6 +229,10 @@ private:
                 if (blockResult != kMangaDbOk)
                     return blockResult;
                 continue;
+            } else if (in_.Is("COVR") || in_.Is("PAGS")) {
+                owned_ = Owned::Url;  // a cover beyond its count, or a page beyond its chapter's
+            } else if (in_.Is("CHAP")) {
+                owned_ = Owned::ChapterBlock;  // a chapter beyond its count
             }
             // Unplaceable chunks were skipped by their length when read.
 
@@ -296,9 +308,13 @@ private:
                    : static_cast<int32_t>(size);
     }
 
+    // What the chunks that follow an unplaceable structure chunk may belong to.
+    enum class Owned { None, Url, ChapterBlock };
+
     MangaInfo& manga_;
     std::string_view bytes_;
     ChunkReader in_;
+    Owned owned_ = Owned::None;
     int32_t declaredCovers_ = 0;
     int32_t declaredChapters_ = 0;
     int32_t chaptersComplete_ = 0;

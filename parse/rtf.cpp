@@ -1,147 +1,19 @@
 #include "parse/rtf.h"
 
 #include <algorithm>
-#include <charconv>
-#include <limits>
-#include <new>
 #include <string>
 
+#include "parse/rtf_writer.h"
 #include "parse/text_search.h"
+
+using rtf_detail::AppendToDocument;
+using rtf_detail::FirstUnit;
+using rtf_detail::RtfWriter;
+using rtf_detail::SequenceLength;
 
 namespace {
 
-constexpr int64_t kGrowStep = 1024;
-constexpr std::string_view kDocumentStart = "{\\rtf1";
-
-// Writes into a document whose closing brace has been taken off, keeping the
-// nominal capacity the way the description buffer has always grown.
-class RtfWriter {
-public:
-    RtfWriter(std::string& doc, int64_t capacity) : doc_(doc), capacity_(capacity) {}
-
-    // Makes sure `margin` more bytes fit before the next piece is written.
-    void Room(int64_t margin) { GrowIfShort(margin, kGrowStep); }
-
-    void Put(char c) { doc_.push_back(c); }
-    void Put(std::string_view text) { doc_.append(text); }
-
-    void PutFromPage(char c)
-    {
-        if (c == '\\' || c == '{' || c == '}')
-            doc_.push_back('\\');
-        doc_.push_back(c);
-    }
-
-    void PutUnicode(char16_t unit, char fallback)
-    {
-        char digits[8];
-        const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, static_cast<unsigned>(unit));
-        (void)ec;  // five digits always fit
-        doc_.append("\\u");
-        doc_.append(digits, end);
-        doc_.push_back(fallback);
-    }
-
-    void Close()
-    {
-        GrowIfShort(2, 3);
-        doc_.push_back('}');
-    }
-
-    int32_t Capacity() const
-    {
-        return static_cast<int32_t>(std::min<int64_t>(capacity_, std::numeric_limits<int32_t>::max()));
-    }
-
-private:
-    void GrowIfShort(int64_t margin, int64_t step)
-    {
-        if (static_cast<int64_t>(doc_.size()) + margin < capacity_)
-            return;
-        capacity_ += step;
-        // The nominal capacity counts the terminating zero, std::string does not.
-        if (static_cast<uint64_t>(capacity_ - 1) > doc_.capacity())
-            doc_.reserve(static_cast<size_t>(capacity_ - 1));
-    }
-
-    std::string& doc_;
-    int64_t capacity_;
-};
-
-// Opens the document for appending, runs `body`, closes it again. A failed
-// allocation puts the document back as it was: shrinking and re-adding the one
-// byte taken off never allocates.
-template <typename Body>
-int32_t AppendToDocument(OptString& rtf, int32_t capacity, Body&& body)
-{
-    const bool created = !rtf.has_value();
-    size_t keptSize = 0;
-    char lastByte = 0;
-    try {
-        int64_t nominal;
-        if (created) {
-            rtf.emplace();
-            nominal = kGrowStep;
-            rtf->reserve(static_cast<size_t>(nominal - 1));
-            rtf->append(kDocumentStart);
-        } else {
-            keptSize = rtf->size();
-            nominal = std::max<int64_t>(capacity, static_cast<int64_t>(keptSize) + 1);
-            // The next byte goes where the closing brace stands now.
-            if (keptSize > 0) {
-                lastByte = rtf->back();
-                rtf->pop_back();
-            }
-        }
-        RtfWriter writer(*rtf, nominal);
-        body(writer);
-        writer.Close();
-        return writer.Capacity();
-    } catch (const std::bad_alloc&) {
-        if (created) {
-            rtf.reset();
-        } else if (keptSize > 0) {
-            rtf->resize(keptSize - 1);
-            rtf->push_back(lastByte);
-        }
-        throw;
-    }
-}
-
 bool IsFoldedSpace(char c) { return c == ' ' || c == '\r' || c == '\n'; }
-
-// Length of the UTF-8 sequence a byte of 0x80 or above starts: its count of
-// leading one-bits, 1 for a stray continuation byte.
-size_t SequenceLength(unsigned char lead)
-{
-    size_t ones = 0;
-    while (ones < 8 && (lead & (0x80u >> ones)))
-        ++ones;
-    return ones < 2 ? 1 : ones;
-}
-
-// The first UTF-16 unit of one UTF-8 sequence; anything malformed is U+FFFD.
-char16_t FirstUnit(std::string_view seq)
-{
-    constexpr char16_t kBad = 0xFFFD;
-    const auto lead = static_cast<unsigned char>(seq[0]);
-    const size_t want = SequenceLength(lead);
-    if (want < 2 || want > 4 || seq.size() != want)
-        return kBad;
-    char32_t cp = lead & (0x7Fu >> want);
-    for (size_t i = 1; i < want; ++i) {
-        const auto b = static_cast<unsigned char>(seq[i]);
-        if ((b & 0xC0) != 0x80)
-            return kBad;
-        cp = (cp << 6) | (b & 0x3Fu);
-    }
-    static constexpr char32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kSmallest[want] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return kBad;
-    if (cp >= 0x10000)
-        return static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-    return static_cast<char16_t>(cp);
-}
 
 enum class ParagraphChange : uint8_t { None, Open, Close };
 

@@ -35,3 +35,12 @@ int32_t Rtf_AppendText(std::u16string_view text, OptString& rtf, int32_t capacit
 // paragraph and emphasis control words, white-space runs fold to one space and
 // &quot; &nbsp; &laquo; &raquo; are understood (other entities vanish).
 int32_t Rtf_AppendHtml(std::string_view html, OptString& rtf, int32_t capacity);
+
+// Appends what a person reads in an HTML fragment (UTF-8, up to its first zero
+// byte), for the sites' current layouts, whose descriptions are editor output
+// that holds no <p>: all text is kept, <br> and the ends of blocks (div, p,
+// headings, list items, ...) become "\par", <b>/<strong> and <i>/<em> become
+// emphasis, other tags drop out, white space folds and is trimmed at line
+// ends, and HTML character references are decoded. Control words are
+// followed by a space, so no letter of the text can run into one.
+int32_t Rtf_AppendVisibleHtml(std::string_view html, OptString& rtf, int32_t capacity);

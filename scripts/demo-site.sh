@@ -24,7 +24,8 @@ demo_site_stop() {
 demo_site_start() {
   local site=$1 name=$2
   demo_work=$(mktemp -d)
-  "$site" --port 0 --chapters 6 --pages 4 --ready-file "$demo_work/ready" >"$demo_work/site.log" 2>&1 &
+  "$site" --port 0 --chapters 6 --pages 4 --layout "${ZUMR_DEMO_LAYOUT:-designed}" --ready-file "$demo_work/ready" \
+    >"$demo_work/site.log" 2>&1 &
   demo_site_pid=$!
   for _ in $(seq 1 100); do
     [ -s "$demo_work/ready" ] && break

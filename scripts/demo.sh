@@ -5,6 +5,7 @@
 #   bash scripts/demo.sh [build-folder] [download-folder]
 # The build folder must hold zumr-cli and zumr-demo-site (default build/release);
 # the download folder defaults to <build-folder>/demo-download.
+# ZUMR_DEMO_LAYOUT=designed|2016|2024 picks the page layout the site serves.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)

@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
 bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUMR_WERROR=ON >/dev/null
 cmake --build "$root/build/release" -j "$jobs" --target zumr-cli zumr-demo-site
 
 # With a display the window opens on the demo site instead.

@@ -12,6 +12,7 @@
 
 // CURLcode values the workers look at.
 inline constexpr int32_t kCurlOk = 0;
+inline constexpr int32_t kCurlUrlMalformat = 3;          // CURLE_URL_MALFORMAT
 inline constexpr int32_t kCurlWriteError = 23;          // CURLE_WRITE_ERROR
 inline constexpr int32_t kCurlHttpReturnedError = 22;   // CURLE_HTTP_RETURNED_ERROR
 inline constexpr int32_t kCurlAbortedByCallback = 42;   // CURLE_ABORTED_BY_CALLBACK

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <system_error>
 
@@ -9,6 +10,7 @@
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "transfer/curl_session.h"
+#include "transfer/file_names.h"
 #include "transfer/notifications.h"
 #include "transfer/output_paths.h"
 #include "transfer/staged_file.h"
@@ -26,12 +28,6 @@ bool StillRunning()
     return bKeepRunning.load(std::memory_order_acquire) > 0 && hMainWnd.load(std::memory_order_acquire) != nullptr;
 }
 
-bool FileExists(const std::u16string& path)
-{
-    FilePtr file(OpenFile(PathFromUtf16(path), "rb"));
-    return file != nullptr;
-}
-
 // A file that cannot be created stops the run; after a cancel nobody could
 // answer the box, so it is not shown then.
 void ReportFileError(int error)
@@ -45,14 +41,32 @@ void ReportFileError(int error)
 
 enum class Target { OnDisk, Open, Failed };
 
+// A readable regular file at the final name is done. Anything else there (a
+// folder, a pipe, a device) is never taken for an image nor written over: it
+// is a file that cannot be created. The type is looked at before any open,
+// since opening a pipe would wait for a writer.
+Target OnDiskOrFailed(const std::u16string& path)
+{
+    std::error_code error;
+    const std::filesystem::path native = PathFromUtf16(path);
+    const std::filesystem::file_type type = std::filesystem::status(native, error).type();
+    if (type == std::filesystem::file_type::regular)
+        return FilePtr(OpenFile(native, "rb")) ? Target::OnDisk : Target::Open;
+    if (type == std::filesystem::file_type::not_found || type == std::filesystem::file_type::none ||
+        type == std::filesystem::file_type::unknown)
+        return Target::Open;  // absent, or not known to be there: the open for writing decides
+    ReportFileError(type == std::filesystem::file_type::directory ? EISDIR : EEXIST);
+    return Target::Failed;
+}
+
 // A file already at its final name is done. Otherwise its temporary file is
 // opened; a failure is reported with the box and ends the run. Paths are
 // limited to what a path buffer holds: a longer one is treated as a file that
 // cannot be created rather than cut to a different name.
 Target OpenTarget(StagedFile& file)
 {
-    if (FileExists(file.FinalPath()))
-        return Target::OnDisk;
+    if (const Target found = OnDiskOrFailed(file.FinalPath()); found != Target::Open)
+        return found;
     if (file.FinalPath().size() >= kMaxPathUnits) {
         ReportFileError(ENAMETOOLONG);
         return Target::Failed;
@@ -90,28 +104,38 @@ private:
             PostToMainWindow(UM_ERRORCODE, rowKey, result_);
     }
 
+    // An address with nothing to fetch would resolve to the manga's own page;
+    // it is refused the way libcurl refuses a malformed address, and the run
+    // goes on.
+    void RefuseEmptyAddress(int32_t rowKey)
+    {
+        result_ = kCurlUrlMalformat;
+        PostToMainWindow(UM_ERRORCODE, rowKey, result_);
+    }
+
     Step DownloadCovers()
     {
         std::string mangaUrl;
+        std::vector<CoverInfo> covers;
         {
             std::lock_guard lock(manga_.ListLock);
             mangaUrl = manga_.Url.value_or(std::string());
+            covers = manga_.Covers;
         }
+        const std::vector<std::u16string> names = CoverFileNames(covers);
         coverKey_ = manga_.ChapCnt();
         session_.SetProgressKey(&coverKey_);
-        for (int32_t k = 0;; ++k) {
-            std::string coverUrl;
-            {
-                std::lock_guard lock(manga_.ListLock);
-                if (k >= manga_.CoverCnt())
-                    break;
-                coverUrl = manga_.Covers[static_cast<size_t>(k)].Url.value_or(std::string());
-            }
+        for (int32_t k = 0; k < static_cast<int32_t>(covers.size()); ++k) {
             if (!StillRunning())
                 return Step::Next;  // the chapter phase ends the run at once
+            const std::string coverUrl = covers[static_cast<size_t>(k)].Url.value_or(std::string());
+            if (UrlIsEmpty(coverUrl)) {
+                RefuseEmptyAddress(coverKey_);
+                continue;
+            }
 
             const AppSettings settings = Settings_Get();
-            StagedFile file(CoverFilePath(CurSavePath_Get(), coverUrl));
+            StagedFile file(CoverFilePath(CurSavePath_Get(), names[static_cast<size_t>(k)]));
             const Target target = OpenTarget(file);
             if (target == Target::Failed)
                 return Step::EndRun;
@@ -137,34 +161,44 @@ private:
             ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(chapterIndex_)];
             if (chapter.bSkip)
                 continue;
-            for (int32_t j = 0;; ++j) {
+            // The names are settled for the whole chapter at once: whether a
+            // name keeps its query depends on the chapter's other pages.
+            const bool numbered = Settings_Get().bAddCntToPages != 0;
+            std::vector<std::u16string> names;
+            {
+                std::lock_guard lock(manga_.ListLock);
+                names = PageFileNames(chapter.Pages, numbered);
+            }
+            for (int32_t j = 0; j < static_cast<int32_t>(names.size()); ++j) {
                 if (!StillRunning())
                     return;
                 std::string pageUrl;
-                int32_t pageCnt = 0;
                 PageInfo* page = nullptr;
                 {
                     std::lock_guard lock(manga_.ListLock);
-                    pageCnt = chapter.PageCnt();
-                    if (j >= pageCnt)
+                    if (j >= chapter.PageCnt())
                         break;
                     page = &chapter.Pages[static_cast<size_t>(j)];
                     if (page->bLoaded || !page->Url)
                         continue;
                     pageUrl = *page->Url;
                 }
-                if (DownloadPage(chapter, *page, j, pageCnt, pageUrl) == Step::EndRun)
+                if (UrlIsEmpty(pageUrl)) {
+                    RefuseEmptyAddress(chapterIndex_);
+                    continue;
+                }
+                if (DownloadPage(chapter, *page, j, names[static_cast<size_t>(j)], pageUrl) == Step::EndRun)
                     return;
             }
         }
     }
 
-    Step DownloadPage(const ChapterInfo& chapter, PageInfo& page, int32_t j, int32_t pageCnt,
+    Step DownloadPage(const ChapterInfo& chapter, PageInfo& page, int32_t j, const std::u16string& fileName,
                       const std::string& pageUrl)
     {
         const AppSettings settings = Settings_Get();
         StagedFile file(PageFilePath(CurSavePath_Get(), PageNaming_FromSettings(settings), chapter.Vol, chapter.Num,
-                                     chapter.Name, j, pageCnt, pageUrl));
+                                     chapter.Name, fileName));
         const Target target = OpenTarget(file);
         if (target == Target::Failed)
             return Step::EndRun;

@@ -242,7 +242,34 @@ std::u16string CleanPathComponent(std::u16string_view name, char16_t replacement
         return std::u16string(1, replacement);
     if (clean == u"." || clean == u"..")
         return std::u16string(clean.size(), replacement);
+#ifdef _WIN32
+    ApplyWindowsNameRules(clean, replacement);
+#endif
     return clean;
+}
+
+bool ApplyWindowsNameRules(std::u16string& name, char16_t replacement)
+{
+    bool changed = false;
+    for (size_t i = name.size(); i > 0 && (name[i - 1] == u'.' || name[i - 1] == u' '); --i) {
+        name[i - 1] = replacement;
+        changed = true;
+    }
+    // The device is named by the part before the first dot, trailing spaces ignored.
+    size_t stemEnd = std::min(name.find(u'.'), name.size());
+    while (stemEnd > 0 && name[stemEnd - 1] == u' ')
+        --stemEnd;
+    std::u16string stem = name.substr(0, stemEnd);
+    for (char16_t& c : stem)
+        if (c >= u'a' && c <= u'z')
+            c = static_cast<char16_t>(c - u'a' + u'A');
+    const bool numbered = stem.size() == 4 && (stem.starts_with(u"COM") || stem.starts_with(u"LPT")) &&
+                          stem[3] >= u'1' && stem[3] <= u'9';
+    if (numbered || stem == u"CON" || stem == u"PRN" || stem == u"AUX" || stem == u"NUL") {
+        name.insert(stemEnd, 1, replacement);
+        changed = true;
+    }
+    return changed;
 }
 
 std::FILE* OpenFileMakePath(std::u16string_view path, const char* mode)
@@ -297,28 +324,51 @@ std::u16string MangaSavePath(std::u16string_view defSavePath, const OptU16String
     return path;
 }
 
-std::u16string FileNameFromUrl(std::string_view url)
+namespace {
+
+// The last "/" part of an address's path, cut to what a name buffer holds.
+std::u16string LastUrlPart(std::string_view path)
 {
-    const std::string_view withoutQuery = url.substr(0, url.find_first_of("?#"));
-    const std::u16string wide = WidenBytes(withoutQuery);
+    const std::u16string wide = WidenBytes(path);
     char16_t name[kMaxPathUnits] = {};
     GetUrlComponent(wide.c_str(), static_cast<int32_t>(wide.size() + 1), name, static_cast<int32_t>(kMaxPathUnits),
                     -2, u'/');
+    return name;
+}
+
+}  // namespace
+
+std::u16string FileNameFromUrl(std::string_view url)
+{
+    return CleanPathComponent(LastUrlPart(url.substr(0, url.find_first_of("?#"))), u'\'');
+}
+
+std::u16string FileNameFromUrlWithQuery(std::string_view url)
+{
+    url = url.substr(0, url.find('#'));
+    const size_t query = std::min(url.find('?'), url.size());
+    std::u16string name = LastUrlPart(url.substr(0, query)) + WidenBytes(url.substr(query));
+    if (name.size() >= kMaxPathUnits)
+        name.resize(kMaxPathUnits - 1);
     return CleanPathComponent(name, u'\'');
 }
 
-std::u16string CoverFilePath(std::u16string_view savePath, std::string_view coverUrl)
+bool UrlIsEmpty(std::string_view url)
+{
+    return url.substr(0, url.find('#')).empty();
+}
+
+std::u16string CoverFilePath(std::u16string_view savePath, std::u16string_view fileName)
 {
     std::u16string path = BaseFolder(savePath);
     AppendWithSeparator(path, kCoversFolderName);
-    AppendWithSeparator(path, FileNameFromUrl(coverUrl));
+    AppendWithSeparator(path, fileName);
     ReplaceForbiddenChars(path, u'\'');
     return path;
 }
 
 std::u16string PageFilePath(std::u16string_view savePath, const PageNaming& naming, int32_t vol, int32_t num,
-                            const OptU16String& chapterName, int32_t pageIndex, int32_t pageCnt,
-                            std::string_view pageUrl)
+                            const OptU16String& chapterName, std::u16string_view fileName)
 {
     std::u16string path = BaseFolder(savePath);
     std::u16string part;
@@ -330,17 +380,6 @@ std::u16string PageFilePath(std::u16string_view savePath, const PageNaming& nami
     else
         FormatWide(part, u"%s%i", {std::u16string_view(naming.ChapDirName), int64_t{num}});
     AppendWithSeparator(path, CleanPathComponent(part, u'\''));
-
-    std::u16string fileName;
-    if (naming.bAddCntToPages) {
-        int digits = 1;
-        for (int32_t count = pageCnt; count >= 10; count /= 10)
-            ++digits;
-        std::u16string numberFormat;
-        FormatWide(numberFormat, u"%%0.%ii-", {int64_t{digits}});
-        FormatWide(fileName, numberFormat, {int64_t{pageIndex}});
-    }
-    fileName += FileNameFromUrl(pageUrl);
     AppendWithSeparator(path, fileName);
     ReplaceForbiddenChars(path, u'\'');
     return path;

@@ -56,8 +56,16 @@ int ReplaceForbiddenChars(std::u16string& path, char16_t replacement);
 // Makes a name taken from a website safe as a single path component: both
 // slashes, every ForbiddenChars character and control characters become
 // `replacement`, and names that are empty, "." or ".." are replaced, so a
-// joined path never leaves its parent folder.
+// joined path never leaves its parent folder. On Windows its name rules
+// follow (ApplyWindowsNameRules).
 std::u16string CleanPathComponent(std::u16string_view name, char16_t replacement);
+
+// Windows' own name rules, applied by CleanPathComponent when built for
+// Windows: a trailing dot or space (which Windows would silently drop) becomes
+// `replacement`, and a reserved device name (CON, PRN, AUX, NUL, COM1-9,
+// LPT1-9, in any case, with or without an extension) gets `replacement` after
+// it, so the name opens a file, never a device. Returns whether it changed.
+bool ApplyWindowsNameRules(std::u16string& name, char16_t replacement);
 
 // Opens a file like fopen; when that fails only because a folder on the way
 // is missing, creates the missing folders and tries once more. Null on
@@ -75,8 +83,17 @@ std::u16string CurSavePath_Get();
 std::u16string MangaSavePath(std::u16string_view defSavePath, const OptU16String& mangaName);
 
 // The file name an image address gives: its last "/" part without query or
-// fragment, at most 259 units, cleaned as a single path component.
+// fragment, at most 259 units, cleaned as a single path component. Two
+// addresses may give the same name; ImageFileNames (file_names.h) settles that.
 std::u16string FileNameFromUrl(std::string_view url);
+
+// The same with the query kept (cleaned like the rest of the name), for
+// addresses that differ only there.
+std::u16string FileNameFromUrlWithQuery(std::string_view url);
+
+// True when an address names nothing to fetch: empty once the fragment is
+// dropped. Resolved against a page, such an address would give that page.
+bool UrlIsEmpty(std::string_view url);
 
 // What the page paths take from the settings.
 struct PageNaming {
@@ -89,11 +106,10 @@ struct PageNaming {
 // The naming settings as they stand in `settings`.
 PageNaming PageNaming_FromSettings(const AppSettings& settings);
 
-// savePath/covers/<name>, with the whole-path pass ("'").
-std::u16string CoverFilePath(std::u16string_view savePath, std::string_view coverUrl);
+// savePath/covers/<fileName>, with the whole-path pass ("'").
+std::u16string CoverFilePath(std::u16string_view savePath, std::u16string_view fileName);
 
-// savePath/<book><Vol>/<ch><Num>[-<Name>]/[<index>-]<name>, with the
-// whole-path pass ("'"). The index is zero-padded to the digits of pageCnt.
+// savePath/<book><Vol>/<ch><Num>[-<Name>]/<fileName>, with the whole-path
+// pass ("'"). The file name, page number included, comes from PageFileNames.
 std::u16string PageFilePath(std::u16string_view savePath, const PageNaming& naming, int32_t vol, int32_t num,
-                            const OptU16String& chapterName, int32_t pageIndex, int32_t pageCnt,
-                            std::string_view pageUrl);
+                            const OptU16String& chapterName, std::u16string_view fileName);

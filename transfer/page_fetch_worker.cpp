@@ -96,7 +96,8 @@ int32_t ScanManga(MangaInfo* manga, CurlSession& session)
         const int code = Html_ParseReaderPage(buffer.data, scratch);
         buffer.Clear();
         if (code == kParseOutOfMemory) {
-            ShowBoxOnMainWindow(u"Программе критически недостаточно оперативной памяти!", u"Cбой декодера страниц!");
+            if (TransfersAllowed())  // a cancel meanwhile: the window waits and could not answer
+                ShowBoxOnMainWindow(u"Программе критически недостаточно оперативной памяти!", u"Cбой декодера страниц!");
             break;
         }
         {

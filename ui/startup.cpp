@@ -14,6 +14,10 @@
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace ui {
 
 std::u16string ProgramFolderFromPath(std::u16string_view programPath, char16_t separator)
@@ -32,6 +36,12 @@ std::u16string ProgramFolderOfExecutable()
     if (error)
         return {};
     return ProgramFolderFromPath(exe.u16string(), u'/');
+#elif defined(_WIN32)
+    wchar_t module[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
+    return ProgramFolderFromPath(std::u16string(module, module + length), u'\\');
 #else
     return {};
 #endif

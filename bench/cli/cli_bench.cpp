@@ -28,6 +28,7 @@
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "tools/demo_site/demo_server.h"
+#include "transfer/file_names.h"
 #include "transfer/output_paths.h"
 
 extern char** environ;
@@ -120,8 +121,12 @@ std::u16string PagePath(const fs::path& out, const DemoChapter& chapter, int pag
     const PageNaming naming = PageNaming_FromSettings(defaults);
     const std::u16string savePath = MangaSavePath(Utf8ToUtf16(out.string()), Utf8ToUtf16(DemoManga::kName));
     const OptU16String name = chapter.Title ? OptU16String(Utf8ToUtf16(*chapter.Title)) : std::nullopt;
-    return PageFilePath(savePath, naming, chapter.Vol, chapter.Num, name, page, pageCnt,
-                        "http://x" + DemoManga::ImagePath(chapter.Vol, chapter.Num, page));
+    std::vector<std::string> urls;
+    for (int j = 0; j < pageCnt; ++j)
+        urls.push_back("http://x" + DemoManga::ImagePath(chapter.Vol, chapter.Num, j));
+    const std::vector<std::u16string> names =
+        ImageFileNames(std::vector<std::string_view>(urls.begin(), urls.end()), naming.bAddCntToPages);
+    return PageFilePath(savePath, naming, chapter.Vol, chapter.Num, name, names[static_cast<size_t>(page)]);
 }
 
 fs::path DatabaseIn(const fs::path& out)

@@ -1,4 +1,5 @@
-// Input: one control byte (bit 0: start from no document; the rest: extra
+// Input: one control byte (bit 0: start from no document; bit 1: the visible
+// text of the sites' current layouts rather than paragraphs; the rest: extra
 // capacity), then an HTML fragment, appended twice to exercise an existing document.
 #include <cstddef>
 #include <cstdint>
@@ -17,11 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int32_t capacity = 0;
     if (!(data[0] & 1)) {
         doc = std::string("{\\rtf1}");
-        capacity = 8 + (data[0] >> 1);
+        capacity = 8 + (data[0] >> 2);
     }
     for (int round = 0; round < 2; ++round) {
         const int32_t before = capacity;
-        capacity = Rtf_AppendHtml(html, doc, capacity);
+        capacity = (data[0] & 2) ? Rtf_AppendVisibleHtml(html, doc, capacity) : Rtf_AppendHtml(html, doc, capacity);
         FuzzRequire(doc.has_value() && RtfIsOneClosedGroup(*doc));
         FuzzRequire(capacity >= static_cast<int32_t>(doc->size() + 1) && capacity >= before);
     }

@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const CoverInfo& cover : manga.Covers)
         FuzzRequire(cover.Url && cover.UrlSize == static_cast<int32_t>(cover.Url->size() + 1));
     for (const ChapterInfo& chapter : manga.Chaps) {
-        FuzzRequire(chapter.Url && chapter.Url->ends_with("?mature=1"));
+        // "?mature=1", or "&mature=1" after a query of a 2024 address.
+        FuzzRequire(chapter.Url && chapter.Url->ends_with("mature=1"));
         FuzzRequire(!chapter.Name || !chapter.Name->empty());
         FuzzRequire(chapter.Pages.empty());
     }

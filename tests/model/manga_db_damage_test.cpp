@@ -48,8 +48,12 @@ std::string SavedSample()
         chapter.Name = u"Глава";
         chapter.Vol = 1;
         chapter.Num = i;
-        for (int j = 0; j < 3; ++j)
-            chapter.Pages.push_back({"http://i/" + std::to_string(i) + "/" + std::to_string(j), 12, 1});
+        for (int j = 0; j < 3; ++j) {
+            // Appended piece by piece: mingw g++ 12 at -O3 misreads the + chain as an overlapping copy.
+            std::string url = "http://i/";
+            url.append(std::to_string(i)).append("/").append(std::to_string(j));
+            chapter.Pages.push_back({url, 12, 1});
+        }
     }
     TempDir dir;
     const auto path = dir / "s.zdb";
@@ -183,11 +187,36 @@ TEST(MangaDbDamage, WhatWasReadStaysAndBusyCounterIsCleared)
     const std::string bytes = MangaChunk(0, 2, /*busy=*/3) + Chunk("_URL", "http://h/m") + ChapterChunk(0) +
                               Chunk("NAM_", std::string("\x10\x04", 2));
     MangaInfo manga;
+    manga.BusyCnt = 1;  // as a worker left it: loading must not leave the record marked busy
     EXPECT_EQ(MangaDB_LoadBytes(manga, bytes), kMangaDbMissingChapters);
     EXPECT_EQ(manga.BusyCnt, 0);
     EXPECT_EQ(manga.Url, "http://h/m");
     ASSERT_EQ(manga.ChapCnt(), 1);
     EXPECT_EQ(manga.Chaps[0].Name, u"А");
+}
+
+TEST(MangaDbDamage, StructuresBeyondTheirCountsAreSkippedWithTheirStrings)
+{
+    const std::string page = Chunk("PAGS", std::string(kPageImageSize, '\0'));
+    const std::string cover = Chunk("COVR", std::string(kCoverImageSize, '\0'));
+    // One cover and one chapter of one page announced; each comes with one
+    // more of its kind, whose strings must not land anywhere.
+    const std::string bytes = MangaChunk(1, 1) + Chunk("_URL", "http://h/m") + Chunk("NAM_", std::string("J\0", 2)) +
+                              cover + Chunk("_URL", "c1") + cover + Chunk("_URL", "c2") + ChapterChunk(1) +
+                              Chunk("_URL", "http://h/r1") + page + Chunk("_URL", "p1") + page + Chunk("_URL", "p2") +
+                              page + ChapterChunk(1) + Chunk("_URL", "http://h/r2") + Chunk("NAM_", std::string("X\0", 2)) +
+                              page + Chunk("_URL", "q1") + Chunk("DESC", "{\\rtf1 d}");
+    MangaInfo manga;
+    EXPECT_EQ(MangaDB_LoadBytes(manga, bytes), kMangaDbOk);
+    EXPECT_EQ(manga.Url, "http://h/m");
+    EXPECT_EQ(manga.JpName, u"J");
+    EXPECT_EQ(manga.Desc, "{\\rtf1 d}");
+    ASSERT_EQ(manga.CoverCnt(), 1);
+    EXPECT_EQ(manga.Covers[0].Url, "c1");
+    ASSERT_EQ(manga.ChapCnt(), 1);
+    EXPECT_EQ(manga.Chaps[0].Url, "http://h/r1");
+    ASSERT_EQ(manga.Chaps[0].PageCnt(), 1);
+    EXPECT_EQ(manga.Chaps[0].Pages[0].Url, "p1");
 }
 
 TEST(MangaDbDamage, MissingCoversAloneGiveTheirOwnCode)

@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <csignal>
+#ifndef _WIN32
 #include <sys/resource.h>
+#endif
 
 #include "tests/support/temp_dir.h"
 
@@ -55,8 +57,19 @@ TEST(MangaDb, RichRecordComesBackEqual)
     TempDir dir;
     MangaInfo saved;
     FillRich(saved);
-    const std::u16string path = U16(dir / "Рыбка.zdb");
+    // A long chapter takes the file well past any one read of the loader.
+    ChapterInfo& longChapter = saved.Chaps.emplace_back();
+    for (int j = 0; j < 3000; ++j) {
+        const std::string url = "http://img.example/long/" + std::to_string(j) + ".png";
+        longChapter.Pages.push_back({url, static_cast<int32_t>(url.size() + 1), 1});
+    }
+    // A UTF-16 name: on Windows only the wide file functions can open it.
+    const std::u16string path = U16(dir.path() / u"Рыбка.zdb");
+#ifdef _WIN32
+    EXPECT_NE(path.find(u'\\'), path.npos);
+#endif
     ASSERT_EQ(MangaDB_Save(saved, path), 0);
+    ASSERT_GT(std::filesystem::file_size(dir.path() / u"Рыбка.zdb"), 2u << 16);
 
     MangaInfo loaded;
     ASSERT_EQ(MangaDB_Load(loaded, path), kMangaDbOk);
@@ -68,10 +81,12 @@ TEST(MangaDb, RichRecordComesBackEqual)
     EXPECT_TRUE(loaded.Chaps[0].Url);   // still to be scanned
     EXPECT_FALSE(loaded.Chaps[2].Url);  // page list known
 
-    // Saving what was loaded gives the same bytes: nothing drifts between runs.
-    const std::u16string again = U16(dir / "again.zdb");
-    ASSERT_EQ(MangaDB_Save(loaded, again), 0);
-    EXPECT_EQ(ReadFileBytes(dir / "Рыбка.zdb"), ReadFileBytes(dir / "again.zdb"));
+    // Saving what was loaded over the file (a rename onto an existing name)
+    // gives the same bytes: nothing drifts between runs.
+    const std::string before = ReadFileBytes(dir.path() / u"Рыбка.zdb");
+    ASSERT_EQ(MangaDB_Save(loaded, path), 0);
+    EXPECT_TRUE(ReadFileBytes(dir.path() / u"Рыбка.zdb") == before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 TEST(MangaDb, AddressOnlyRecordIsSeventyThreeBytes)
@@ -136,6 +151,7 @@ protected:
     std::string before_;
 };
 
+#ifndef _WIN32  // a file size limit is how a full disk is made here
 TEST_F(FailedSave, FullDiskLeavesThePreviousFile)
 {
     // A file size limit makes the disk "full" after a few bytes, as a real one would.
@@ -157,6 +173,7 @@ TEST_F(FailedSave, FullDiskLeavesThePreviousFile)
     EXPECT_EQ(result, EFBIG);
     ExpectPreviousFileIntact();
 }
+#endif
 
 TEST_F(FailedSave, UnwritableFolderLeavesThePreviousFile)
 {

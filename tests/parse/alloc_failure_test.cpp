@@ -1,9 +1,6 @@
 // Every parser run again and again with the N-th allocation failing, for every
 // N until a run completes: the record must stay whole each time.
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,22 +8,7 @@
 #include "parse/reader_page.h"
 #include "parse/title_page.h"
 #include "tests/parse/fixture.h"
-
-namespace {
-std::atomic<long> gAllocationsLeft{-1};  // -1: no failure planned
-}  // namespace
-
-void* operator new(size_t size)
-{
-    if (gAllocationsLeft.load() >= 0 && gAllocationsLeft.fetch_sub(1) == 0)
-        throw std::bad_alloc();
-    if (void* block = std::malloc(size ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, size_t) noexcept { std::free(block); }
+#include "tests/support/failing_new.h"
 
 namespace {
 
@@ -90,6 +72,46 @@ TEST(AllocationFailure, TitlePageLeavesAConsistentRecord)
     }
     EXPECT_GT(n, static_cast<long>(full.Chaps.size()));
     EXPECT_LT(n, kMaxRuns);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(AllocationFailure, The2024PagesLeaveWholeRecords)
+{
+    const std::string title = ReadParseFixture("title_2024.html");
+    const std::string reader = ReadParseFixture("reader_2024.html");
+    const std::string address = "https://mangasite.example/chasovaya_lavka";
+    MangaInfo fullManga;
+    fullManga.Url = address;
+    fullManga.UrlSize = static_cast<int32_t>(address.size() + 1);
+    ASSERT_EQ(Html_ParseMangaPage(title, fullManga), 0);
+    ChapterInfo fullChapter;
+    ASSERT_EQ(Html_ParseReaderPage(reader, fullChapter), 0);
+    int titleRc = 12, readerRc = 12;
+    for (long n = 0; (titleRc == 12 || readerRc == 12) && n < kMaxRuns; ++n) {
+        MangaInfo manga;
+        manga.Url = address;
+        manga.UrlSize = fullManga.UrlSize;
+        ChapterInfo chapter;
+        gAllocationsLeft = n;
+        titleRc = Html_ParseMangaPage(title, manga);
+        gAllocationsLeft = n;
+        readerRc = Html_ParseReaderPage(reader, chapter);
+        gAllocationsLeft = -1;
+        ASSERT_TRUE((titleRc == 0 || titleRc == 12) && (readerRc == 0 || readerRc == 12)) << titleRc << readerRc;
+        if (titleRc == 0) {
+            EXPECT_TRUE(MangaInfo_Equal(manga, fullManga));
+        }
+        ASSERT_TRUE(manga.Desc.has_value());
+        EXPECT_TRUE(manga.Desc->starts_with("{\\rtf1") && manga.Desc->ends_with("}"));
+        ASSERT_LE(chapter.Pages.size(), fullChapter.Pages.size());
+        for (size_t i = 0; i < chapter.Pages.size(); ++i)
+            EXPECT_EQ(chapter.Pages[i].Url, fullChapter.Pages[i].Url);
+    }
+    EXPECT_EQ(titleRc, 0);
+    EXPECT_EQ(readerRc, 0);
 }
 
 }  // namespace

@@ -17,7 +17,10 @@ TEST(RtfAppendHtml, WritesParagraphTextTagsAndEscapes)
         {"<b>x</b> y<br><em>i</em>", "\\b1\\b0\\par\\i1\\i0"},
         {"<br/><BR><P>x</P><strong>", ""},
         {"<sub>", "\\b1"},
-        {"<p class=\"x\">a</p>b<p>c</p>", "a\\parc\\par"},
+        // Text that would read as more of a control word gets its delimiter.
+        {"<p class=\"x\">a</p>b<p>c</p>", "a\\par c\\par"},
+        {"<p>1<br>2 <b>3</b>45-</p>", " 1\\par 2 \\b1 3\\b0 45-\\par"},
+        {"<p>x<br>-<em>y</em></p>", "x\\par -\\i1y\\i0\\par"},
         {"<p>\xD0\xA2&nbsp;&laquo;x&raquo;&quot;&amp;</p>", "\\u1058? \\u171\"x\\u187\"\"\\par"},
         // A "&" with no ";" after it takes the rest of the fragment along.
         {"<p>x &copy rest</p><p>y</p>", "x "},

@@ -10,8 +10,13 @@ namespace {
 
 TEST(AppSettingsDefaults, FolderEndsWithASeparatorAndWindowUsesItsTemplate)
 {
+#ifdef _WIN32
+    EXPECT_EQ(AppSettings_Defaults(u"C:\\Программы\\zumr").DefSavePath, u"C:\\Программы\\zumr\\");
+    EXPECT_EQ(AppSettings_Defaults(u"C:\\Программы\\zumr\\").DefSavePath, u"C:\\Программы\\zumr\\");
+#else
     EXPECT_EQ(AppSettings_Defaults(u"/opt/zumr").DefSavePath, u"/opt/zumr/");
     EXPECT_EQ(AppSettings_Defaults(u"/opt/zumr/").DefSavePath, u"/opt/zumr/");
+#endif
     EXPECT_EQ(AppSettings_Defaults(u"").DefSavePath, u"");
     // Saved geometry is used only when its right and bottom edges lie inside
     // the screen: the default must fail that on any screen without overflowing.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "model/manga_db.h"
 #include "tests/support/temp_dir.h"
 #include "tests/transfer/worker_fixture.h"
 #include "transfer/curl_session.h"
@@ -20,6 +21,25 @@ std::string PagePath(int n, int j)
 {
     return "/img/" + std::to_string(n) + "/" + std::to_string(j) + ".png";
 }
+
+#ifdef _WIN32
+// A file that certainly exists, outside the test's folder: this program.
+std::u16string BelowAFile()
+{
+    return std::u16string(reinterpret_cast<const char16_t*>(_wpgmptr)) + u"\\Manga";
+}
+constexpr int kBelowAFileError = ENOENT;
+// cpp-httplib shuts a socket down gracefully before closing it on Windows, so
+// a reply cut short reaches the client as a short body, never as a reset.
+constexpr int kCutReplyCode = 18;  // CURLE_PARTIAL_FILE
+#else
+std::u16string BelowAFile()
+{
+    return u"/dev/null/Manga";
+}
+constexpr int kBelowAFileError = ENOTDIR;
+constexpr int kCutReplyCode = 56;  // CURLE_RECV_ERROR
+#endif
 
 std::string FileBox(int error)
 {
@@ -43,18 +63,21 @@ struct Download {
     void Replace(const std::string& path, Fault fault) { server.Serve(path, served[path], fault); }
 
     // What every run must leave: nothing outside the manga's folder, no file
-    // in it but whole images the server sent, and each page file's page
-    // marked loaded.
-    void Check(size_t expectedFiles) const
+    // in it but the whole image served at its own address, and each page
+    // file's page marked loaded. Files come from the addresses ServeManga
+    // serves (covers/<f> from /c/<f>, .../ch<n>[-name]/<f> from /img/<n>/<f>)
+    // unless `from` names another.
+    void Check(size_t expectedFiles, const std::map<std::string, std::string>& from = {}) const
     {
         const std::vector<std::string> files = FilesBelow(save);
         EXPECT_EQ(files.size(), expectedFiles);
         EXPECT_EQ(FilesBelow(dir.path()).size(), files.size());
         size_t pageFiles = 0;
         for (const std::string& file : files) {
-            const std::string bytes = ReadFileBytes(save / file);
-            EXPECT_TRUE(std::any_of(served.begin(), served.end(), [&](const auto& body) { return body.second == bytes; }))
-                << file;
+            const std::string address = from.count(file) ? from.at(file) : AddressOf(file);
+            const auto body = served.find(address);
+            EXPECT_TRUE(body != served.end() && ReadFileBytes(save / PathFromUtf8(file)) == body->second)
+                << file << " does not hold what " << address << " served";
             pageFiles += file.rfind("covers/", 0) != 0;
         }
         size_t loaded = 0;
@@ -62,6 +85,18 @@ struct Download {
             for (const PageInfo& page : chapter.Pages)
                 loaded += page.bLoaded;
         EXPECT_EQ(loaded, pageFiles);
+    }
+
+    static std::string AddressOf(const std::string& file)
+    {
+        const size_t name = file.rfind('/') + 1;
+        if (file.rfind("covers/", 0) == 0)
+            return "/c/" + file.substr(name);
+        const size_t folder = file.rfind('/', name - 2) + 1;
+        const std::string chapter = file.substr(folder, name - 1 - folder);
+        if (chapter.rfind("ch", 0) != 0)
+            return "";
+        return "/img/" + chapter.substr(2, chapter.find_first_not_of("0123456789", 2) - 2) + "/" + file.substr(name);
     }
 
     TempDir dir;
@@ -137,10 +172,34 @@ TEST_F(DownloadTest, SingleRunSequences)
          23, {"ERR 3 23", "DONE 1 23"}, 0},
         {"cancel while a page stalls", [](Download& d) { d.Replace(PagePath(1, 1), Fault::Stall); }, 23,
          {"UPD 3 1", "ERR 2 23", "DONE 1 23"}, 1},
-        {"a folder that is a file", [](Download&) { CurSavePath_Set(u"/dev/null/Manga"); }, 0,
-         {FileBox(ENOTDIR), "DONE 1 0"}, 0},
+        {"a folder that is a file", [](Download&) { CurSavePath_Set(BelowAFile()); }, 0,
+         {FileBox(kBelowAFileError), "DONE 1 0"}, 0},
         {"a path too long", [](Download& d) { d.manga.Chaps[2].Name = std::u16string(300, u'x'); }, 0,
          {"UPD 3 1", FileBox(ENAMETOOLONG), "DONE 1 0"}, 1},
+        {"covers without an address, one of them from a database file",
+         [](Download& d) {
+             d.manga.Covers.push_back({std::nullopt, 0});
+             d.manga.Covers.push_back({"", 1});
+             d.manga.Covers.push_back({"#top", 5});
+             TempDir elsewhere;
+             const std::u16string file = (elsewhere / "m.zdb").u16string();
+             ASSERT_EQ(MangaDB_Save(d.manga, file), 0);
+             MangaInfo_Free(&d.manga);
+             ASSERT_EQ(MangaDB_Load(d.manga, file), kMangaDbOk);
+             ASSERT_FALSE(d.manga.Covers[1].Url);
+         },
+         0, {"UPD 3 1", "ERR 3 3", "ERR 3 3", "ERR 3 3", "UPD 2 1", "UPD 2 2", "UPD 1 1", "UPD 1 2", "UPD 0 1", "UPD 0 2", "DONE 1 0"},
+         7},
+        {"pages without an address",
+         [](Download& d) {
+             d.manga.Chaps[0].Pages[0].Url = "";
+             d.manga.Chaps[1].Pages[1].Url = "#x";
+             d.manga.Chaps[2].Pages[0].Url.reset();  // passed over without a word
+         },
+         0, {"UPD 3 1", "UPD 2 2", "UPD 1 1", "ERR 1 3", "ERR 0 3", "UPD 0 2", "DONE 1 0"}, 4},
+        {"a folder at a page's name",
+         [](Download& d) { std::filesystem::create_directories(d.save / "book1/ch2/1.png"); }, 0,
+         {"UPD 3 1", "UPD 2 1", "UPD 2 2", FileBox(EISDIR), "DONE 1 0"}, 3},
         {"hostile names",
          [](Download& d) {
              d.manga.bSkipCovers = 1;
@@ -158,8 +217,45 @@ TEST_F(DownloadTest, SingleRunSequences)
         EXPECT_EQ(RunCancellingOnStall(d.server, [&] { return Curl_GetCommix(&d.manga); }), c.result);
         EXPECT_EQ(d.window.Events(), c.events);
         EXPECT_EQ(d.manga.BusyCnt, 0);
+        EXPECT_EQ(d.server.Hits("/m"), 1);  // the scan's; no item resolves to the manga's own page
         d.Check(c.files);
     }
+}
+
+TEST_F(DownloadTest, ImagesThatDifferOnlyInTheirQueryGetAFileEach)
+{
+    Download d;
+    // Two covers and the two pages of chapter 1 behind one address each, told apart by the query alone.
+    d.manga.Covers.clear();
+    std::map<std::string, std::string> from;
+    for (const std::string n : {"1", "2"}) {
+        for (const std::string& address : {"/c/c1.png?v=" + n, "/get.php?p=" + n}) {
+            d.served[address] = ImageBytes(address);
+            d.server.Serve(address, d.served[address]);
+        }
+        d.manga.Covers.push_back({"/c/c1.png?v=" + n, 14});
+        d.manga.Chaps[2].Pages[std::stoul(n) - 1].Url = d.server.Url("/get.php?p=" + n);
+        from["covers/c1.png'v=" + n] = "/c/c1.png?v=" + n;
+        from["book1/ch1-Первая/get.php'p=" + n] = "/get.php?p=" + n;
+    }
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+    EXPECT_THAT(d.window.Events(), ElementsAre("UPD 3 1", "UPD 3 2", "UPD 2 1", "UPD 2 2", "UPD 1 1", "UPD 1 2",
+                                               "UPD 0 1", "UPD 0 2", "DONE 1 0"));
+    d.Check(8, from);
+
+    // The names come from the addresses alone: with one image of each pair
+    // on disk, the other is fetched again into a file of its own.
+    std::filesystem::remove(d.save / "covers/c1.png'v=1");
+    std::filesystem::remove(d.save / "book1/ch1-Первая/get.php'p=2");
+    for (PageInfo& page : d.manga.Chaps[2].Pages)
+        page.bLoaded = 0;
+    RecordingWindow second;
+    hMainWnd = &second;
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+    EXPECT_THAT(second.Events(), ElementsAre("UPD 3 1", "UPD 3 2", "UPD 2 1", "UPD 2 2", "DONE 1 0"));
+    EXPECT_EQ(d.server.Hits("/get.php"), 3);
+    EXPECT_EQ(d.server.Hits("/c/c1.png"), 3);
+    d.Check(8, from);
 }
 
 TEST_F(DownloadTest, ResetMidBodyThenSecondStartThenFreshScanWithNewTokens)
@@ -172,7 +268,7 @@ TEST_F(DownloadTest, ResetMidBodyThenSecondStartThenFreshScanWithNewTokens)
     *d.manga.Covers[0].Url += "?v=7#top";
     d.Replace(PagePath(3, 1), Fault::Reset);
     EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
-    EXPECT_THAT(d.window.Events(), ElementsAre("UPD 3 1", "UPD 2 1", "UPD 2 2", "UPD 1 1", "UPD 1 2", "ERR 0 56",
+    EXPECT_THAT(d.window.Events(), ElementsAre("UPD 3 1", "UPD 2 1", "UPD 2 2", "UPD 1 1", "UPD 1 2", "ERR 0 " + std::to_string(kCutReplyCode),
                                                "UPD 0 1", "UPD 0 2", "DONE 1 0"));
     d.Check(6);  // neither the cut-off image nor its temporary file
 

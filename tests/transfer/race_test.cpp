@@ -1,6 +1,7 @@
 // The window reads the record and ticks rows while a worker fills it. Run
 // under ThreadSanitizer, this shows that nothing the window touches is raced on.
 
+#include <algorithm>
 #include <atomic>
 
 #include "tests/support/temp_dir.h"
@@ -24,21 +25,24 @@ TEST_F(RaceTest, WindowReadsAndTicksWhileWorkersFillTheRecord)
     MangaInfo manga;
     manga.Url = server.Url("/m");
     std::atomic<bool> stop{false};
-    int fullLists = 0;
+    int midScanLists = 0;  // whole lists seen while other chapters were still to be scanned
+    int maxBusy = 0;
 
     // The window's thread, as on its notifications. A chapter whose reader
     // page is done must show its whole page list, never part of it.
     std::thread windowThread([&] {
         for (size_t round = 0; !stop; ++round, std::this_thread::yield()) {
             std::lock_guard guard(manga.ListLock);
+            int scanned = 0;
             for (const ChapterInfo& chapter : manga.Chaps) {
                 EXPECT_EQ(chapter.PageCnt(), chapter.Url ? 0 : kPages);
-                fullLists += chapter.Url ? 0 : 1;
+                scanned += chapter.Url ? 0 : 1;
                 for (const PageInfo& page : chapter.Pages)
                     EXPECT_TRUE(page.Url && page.bLoaded <= 1);
             }
+            midScanLists += scanned > 0 && scanned < manga.ChapCnt() ? 1 : 0;
             EXPECT_EQ(manga.Name.value_or(u"Manga"), u"Manga");
-            EXPECT_LE(manga.BusyCnt.load(), 1) << "two workers on one record";
+            maxBusy = std::max<int>(maxBusy, manga.BusyCnt.load());
             if (!manga.Chaps.empty()) {
                 ChapterInfo& chapter = manga.Chaps[round % manga.Chaps.size()];
                 chapter.bSkip = chapter.bSkip ? 0 : 1;
@@ -51,7 +55,10 @@ TEST_F(RaceTest, WindowReadsAndTicksWhileWorkersFillTheRecord)
     stop = true;
     windowThread.join();
     EXPECT_EQ(manga.BusyCnt, 0);
-    EXPECT_GT(fullLists, 0);
+    EXPECT_EQ(maxBusy, 1);  // each worker marked the record busy while it ran
+    // The window saw chapters filled one by one, so the checks above ran on
+    // lists published while the worker was still at work.
+    EXPECT_GT(midScanLists, 0);
 }
 
 }  // namespace

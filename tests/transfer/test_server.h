@@ -25,6 +25,8 @@ public:
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
+    // `path` may end in a query; a request whose query has no route of its own
+    // gets the route of its path.
     void Serve(const std::string& path, std::string body, Fault fault = Fault::None);
     void Redirect(const std::string& path, std::string to) { Serve(path, std::move(to), Fault::Redirect); }
     std::string Url(const std::string& path) const;  // http://127.0.0.1:<port><path>

@@ -108,13 +108,25 @@ inline std::map<std::string, std::string> ServeManga(TestServer& site, int chapt
 }
 
 // Every regular file below the folder, relative to it, sorted.
+// A path as UTF-8 with "/" between its parts, and back: on Windows the 8-bit
+// forms of a path are in the system code page, which loses Cyrillic names.
+inline std::string Utf8Name(const std::filesystem::path& path)
+{
+    const std::u8string text = path.generic_u8string();
+    return std::string(text.begin(), text.end());
+}
+inline std::filesystem::path PathFromUtf8(const std::string& text)
+{
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 inline std::vector<std::string> FilesBelow(const std::filesystem::path& root)
 {
     std::vector<std::string> files;
     if (std::filesystem::exists(root))
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
             if (entry.is_regular_file())
-                files.push_back(std::filesystem::relative(entry.path(), root).generic_string());
+                files.push_back(Utf8Name(std::filesystem::relative(entry.path(), root)));
     std::sort(files.begin(), files.end());
     return files;
 }

@@ -56,8 +56,8 @@ TEST(MainWindowRun, ScanThenDownloadWithTheButtonsOfEachState)
     EXPECT_THAT(FilesBelow(manga), ElementsAre("book1/ch1-Первая/1.png", "book1/ch1-Первая/2.png",
                                                "book1/ch3-Кто там'/1.png", "book1/ch3-Кто там'/2.png",
                                                "covers/c1.png"));
-    EXPECT_TRUE(ReadFileBytes(manga / "book1/ch1-Первая/2.png") == served.at("/img/1/2.png"));
-    EXPECT_TRUE(ReadFileBytes(manga / "book1/ch3-Кто там'/1.png") == served.at("/img/3/1.png"));
+    EXPECT_TRUE(ReadFileBytes(manga / PathFromUtf8("book1/ch1-Первая/2.png")) == served.at("/img/1/2.png"));
+    EXPECT_TRUE(ReadFileBytes(manga / PathFromUtf8("book1/ch3-Кто там'/1.png")) == served.at("/img/3/1.png"));
     EXPECT_TRUE(ReadFileBytes(manga / "covers/c1.png") == served.at("/c/c1.png"));
 }
 
@@ -69,9 +69,7 @@ TEST(MainWindowRun, CancelStopsTheDownloadPromptlyAndLeavesNoPartialFile)
     site.Serve("/img/1/1.png", std::string(4 << 20, 'x'), Fault::Trickle);
     WindowHarness h(Folder(dir));
     h.Open();
-    h.view.SetControlText(ui::kIdUrl, Utf8ToUtf16(site.Url("/m")));
-    h.window.OnCommand(ui::kIdOk);
-    ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
+    ASSERT_TRUE(h.Scan(site.Url("/m")));
     h.list.SetCell(0, 3, u"");  // the scan's own progress
     h.window.OnCommand(ui::kIdStart);
     ASSERT_TRUE(h.PumpUntil([&] { return !h.list.Cell(0, 3).empty(); }));
@@ -124,9 +122,7 @@ TEST(MainWindowRun, CloseDuringADownloadWaitsForTheWorkerAndKeepsTheGeometryOfTh
     site.Serve("/img/1/1.png", std::string(4 << 20, 'x'), Fault::Trickle);
     WindowHarness h(Folder(dir));
     h.Open();
-    h.view.SetControlText(ui::kIdUrl, Utf8ToUtf16(site.Url("/m")));
-    h.window.OnCommand(ui::kIdOk);
-    ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
+    ASSERT_TRUE(h.Scan(site.Url("/m")));
     h.window.OnCommand(ui::kIdStart);
     h.list.SetColumnWidth(1, 222);
     h.view.window = {40, 30, 900, 700};
@@ -148,9 +144,7 @@ TEST(MainWindowRun, CancelRightAfterStartStopsTheWorkerToBe)
     ServeManga(site, 2, 2);
     WindowHarness h(Folder(dir));
     h.Open();
-    h.view.SetControlText(ui::kIdUrl, Utf8ToUtf16(site.Url("/m")));
-    h.window.OnCommand(ui::kIdOk);
-    ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
+    ASSERT_TRUE(h.Scan(site.Url("/m")));
     h.window.OnCommand(ui::kIdStart);
     h.window.OnCommand(ui::kIdCancel);
     EXPECT_FALSE(h.window.WorkerRunning());
@@ -196,12 +190,13 @@ TEST(MainWindowCommands, BrowseAsksForTheDefaultFolderOnlyWithoutAManga)
 TEST(MainWindowCommands, SavePathOfALoadedMangaFromTheDefaultFolder)
 {
     const std::u16string sep(1, kPathSeparator);
-    for (const std::u16string& def : {u"/m" + sep, std::u16string(u"/m")}) {
+    const std::u16string root = sep + u"m";
+    for (const std::u16string& def : {root + sep, root}) {
         WindowHarness h(def);
         h.Open();
         h.window.Manga().Name = u"При?мер:";
         h.window.OnNotification(UM_MANGALOADED, 0, 0);
-        EXPECT_EQ(h.view.ControlText(ui::kIdSavePath), u"/m" + sep + u"При_мер_");
+        EXPECT_EQ(h.view.ControlText(ui::kIdSavePath), root + sep + u"При_мер_");
         EXPECT_EQ(CurSavePath_Get(), h.view.ControlText(ui::kIdSavePath));
         EXPECT_EQ(h.view.description, "");
         // START during a scan only takes the folder.
@@ -242,18 +237,18 @@ TEST(MainWindowCommands, SaveAndLoadTheDatabaseWithTheBoxesOfEachFailure)
     WindowHarness h(Folder(dir));
     h.Open();
     FillSample(h.window.Manga());
-    const std::u16string folder = (dir.path() / "Пример").u16string();
+    const std::u16string folder = (dir.path() / u"Пример").u16string();
     h.view.SetControlText(ui::kIdSavePath, folder);
 
     h.window.OnCommand(ui::kCmdSaveDb);  // the folder does not exist yet
     ASSERT_EQ(h.view.boxes.size(), 1u);
     EXPECT_EQ(h.view.boxes[0].icon, ui::BoxIcon::Error);
-    EXPECT_FALSE(fs::exists(dir.path() / "Пример"));
+    EXPECT_FALSE(fs::exists(dir.path() / u"Пример"));
 
-    fs::create_directories(dir.path() / "Пример");
+    fs::create_directories(dir.path() / u"Пример");
     h.window.OnCommand(ui::kCmdSaveDb);
     EXPECT_EQ(h.view.boxes.size(), 1u);
-    const fs::path file = dir.path() / "Пример" / "Пример.zdb";
+    const fs::path file = dir.path() / u"Пример" / u"Пример.zdb";
     ASSERT_TRUE(fs::exists(file));
 
     ++h.window.Manga().BusyCnt;

@@ -3,6 +3,7 @@
 #include "settings/app_settings.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/fake_views.h"
+#include "transfer/output_paths.h"
 #include "ui/resources.h"
 #include "ui/settings_dialog.h"
 #include "ui/startup.h"
@@ -62,10 +63,10 @@ TEST(Startup, FolderSettingsPathAndWritingBackOnlyAnExistingFile)
     EXPECT_EQ(Startup_Paths(u"C:\\Tools\\m\\").settingsPath, u"C:\\Tools\\m\\settings.cfg");
     const std::u16string self = ProgramFolderOfExecutable();
     ASSERT_FALSE(self.empty());
-    EXPECT_EQ(self.back(), u'/');
+    EXPECT_EQ(self.back(), kPathSeparator);
 
     TempDir dir;
-    const StartupPaths paths = Startup_Paths(dir.path().u16string() + u"/");
+    const StartupPaths paths = Startup_Paths(dir.path().u16string() + kPathSeparator);
     Startup_LoadSettings(paths);
     EXPECT_EQ(Settings_Get().DefSavePath, paths.programFolder);
     Settings_Update([](AppSettings& s) { s.WindowX = 77; });

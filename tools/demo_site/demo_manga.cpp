@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "tools/demo_site/demo_layouts.h"
 #include "tools/demo_site/demo_png.h"
 
 namespace {
@@ -45,7 +46,12 @@ DemoManga::DemoManga(DemoOptions options) : options_(options)
         chapter.Vol = 1 + i / options_.chaptersPerVolume;
         chapter.Num = i + 1;
         const TitleSample& sample = kTitles[static_cast<size_t>(i) % kTitles.size()];
-        if (sample.onPage) {
+        if (options_.layout == DemoLayout::Y2024) {
+            // Links of 2024 show only the numbers, or the volume and "Экстра".
+            chapter.extra = sample.onPage == nullptr;
+            if (chapter.extra)
+                chapter.Title = "Экстра";
+        } else if (sample.onPage) {
             chapter.LinkTitle = sample.onPage;
             chapter.Title = sample.decoded;
         }
@@ -62,8 +68,23 @@ const DemoChapter* DemoManga::Find(int vol, int num) const
     return chapter.Vol == vol ? &chapter : nullptr;
 }
 
+std::optional<DemoLayout> DemoLayout_FromName(std::string_view name)
+{
+    if (name == "designed")
+        return DemoLayout::Designed;
+    if (name == "2016")
+        return DemoLayout::Y2016;
+    if (name == "2024")
+        return DemoLayout::Y2024;
+    return std::nullopt;
+}
+
 std::string DemoManga::TitlePage(const std::string& host) const
 {
+    if (options_.layout == DemoLayout::Y2016)
+        return DemoTitlePage2016(*this, host);
+    if (options_.layout == DemoLayout::Y2024)
+        return DemoTitlePage2024(*this, host);
     std::string page;
     page.reserve(4096 + chapters_.size() * 160);
     page += "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>";
@@ -114,6 +135,10 @@ std::optional<std::string> DemoManga::ReaderPage(const std::string& host, int vo
     const DemoChapter* chapter = Find(vol, num);
     if (!chapter)
         return std::nullopt;
+    if (options_.layout == DemoLayout::Y2016)
+        return DemoReaderPage2016(*this, host, vol, num);
+    if (options_.layout == DemoLayout::Y2024)
+        return DemoReaderPage2024(*this, host, vol, num, token);
     std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"></head><body>\n";
     page += "<script type=\"text/javascript\">var counter = 1; var prefs = [[1,2]];</script>\n";
     page += "<div class=\"reader\"></div>\n<script type=\"text/javascript\">\n";

@@ -5,13 +5,22 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// The page layout the site serves: the one the program was designed on, or
+// the sites' own of 2016 or of 2024 (as a browser saves it).
+enum class DemoLayout : uint8_t { Designed, Y2016, Y2024 };
+
+// "designed", "2016", "2024"; nullopt for anything else.
+std::optional<DemoLayout> DemoLayout_FromName(std::string_view name);
 
 struct DemoOptions {
     int chapters = 6;
     int pagesPerChapter = 4;
     int chaptersPerVolume = 3;
     int imageBytes = 0;  // about this many bytes per page picture; 0 = small pictures
+    DemoLayout layout = DemoLayout::Designed;
 };
 
 // One chapter as the title page lists it.
@@ -20,7 +29,8 @@ struct DemoChapter {
     int Num = 0;
     std::optional<std::string> Title;  // UTF-8 title after the numbers, entities already decoded
     std::string LinkTitle;             // the title as the page writes it (with entities)
-    bool callForm = false;             // reader page uses rm_h.init( rather than var pictures
+    bool callForm = false;             // designed reader page uses rm_h.init( rather than var pictures
+    bool extra = false;                // 2024: listed as "V Экстра", which is also its title
 };
 
 class DemoManga {
@@ -28,7 +38,7 @@ public:
     static constexpr const char* kTitlePath = "/zumr_demo";
     static constexpr const char* kName = "Демонстрационная манга";
     static constexpr const char* kEngName = "Zumr Demo Manga";
-    static constexpr const char* kJpName = "ズムル・デモ";
+    static constexpr const char* kJpName = "ズムル・デモ";  // the original name of the sites' own layouts
     static constexpr int kCoverCount = 2;
 
     explicit DemoManga(DemoOptions options);

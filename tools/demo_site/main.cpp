@@ -18,6 +18,7 @@ int main(int argc, char** argv)
     int imageKib = 0;
     bool warm = false;
     std::string readyFile;
+    std::string layout = "designed";
 
     CLI::App app{"Serves a generated manga in the layout of the supported sites, on 127.0.0.1."};
     app.add_option("-p,--port", port, "TCP port; 0 picks a free one and prints it")->check(CLI::Range(0, 65535));
@@ -33,10 +34,13 @@ int main(int argc, char** argv)
         ->check(CLI::Range(0, 60000));
     app.add_option("--page-delay-ms", serve.pageDelayMs, "pause before each reader page reply")
         ->check(CLI::Range(0, 60000));
+    app.add_option("--layout", layout, "page layout: designed, 2016 or 2024 (the sites' own of those years)")
+        ->check(CLI::IsMember({"designed", "2016", "2024"}));
     app.add_flag("--warm", warm, "encode every picture before serving");
     app.add_option("--ready-file", readyFile, "write the manga address into this file once serving");
     CLI11_PARSE(app, argc, argv);
     manga.imageBytes = imageKib * 1024;
+    manga.layout = DemoLayout_FromName(layout).value_or(DemoLayout::Designed);
 
     // Signals are taken synchronously by this thread; the server threads inherit the mask.
     sigset_t stopSignals;
@@ -54,7 +58,8 @@ int main(int argc, char** argv)
         return 1;
     }
     std::cout << "zumr-demo-site: serving " << server.MangaUrl() << " (port " << server.Port() << ", "
-              << manga.chapters << " chapters of " << manga.pagesPerChapter << " pages)" << std::endl;
+              << manga.chapters << " chapters of " << manga.pagesPerChapter << " pages, " << layout << " layout)"
+              << std::endl;
     if (!readyFile.empty()) {
         // Written aside and renamed, so a script polling for it never reads half a line.
         const std::string temp = readyFile + ".part";

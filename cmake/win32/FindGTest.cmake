@@ -1,0 +1,13 @@
+# GoogleTest and GoogleMock from Debian's source (/usr/src/googletest), built for the target.
+if(NOT TARGET GTest::gtest)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  foreach(library gtest gtest_main gmock)
+    if(NOT TARGET GTest::${library})
+      add_library(GTest::${library} ALIAS ${library})
+    endif()
+  endforeach()
+endif()
+set(GTest_FOUND TRUE)
+set(GTEST_FOUND TRUE)
