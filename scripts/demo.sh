@@ -21,37 +21,10 @@ for program in "$cli" "$site"; do
   fi
 done
 
-work=$(mktemp -d)
-site_pid=""
-stop_site() {
-  if [ -n "$site_pid" ] && kill -0 "$site_pid" 2>/dev/null; then
-    kill -INT "$site_pid"
-    wait "$site_pid" 2>/dev/null || true
-    echo "Demo site stopped; $(tail -n 1 "$work/site.log" | sed 's/^zumr-demo-site: stopped; //')"
-  fi
-  site_pid=""
-  rm -rf "$work"
-}
-trap stop_site EXIT
-
-"$site" --port 0 --chapters 6 --pages 4 --layout "${ZUMR_DEMO_LAYOUT:-designed}" --ready-file "$work/ready" \
-  >"$work/site.log" 2>&1 &
-site_pid=$!
-for _ in $(seq 1 100); do
-  [ -s "$work/ready" ] && break
-  if ! kill -0 "$site_pid" 2>/dev/null; then
-    echo "demo: the demo site did not start:" >&2
-    cat "$work/site.log" >&2
-    exit 1
-  fi
-  sleep 0.1
-done
-if [ ! -s "$work/ready" ]; then
-  echo "demo: the demo site did not report its address" >&2
-  exit 1
-fi
-address=$(head -n 1 "$work/ready")
-echo "Demo site serving $address"
+source "$root/scripts/demo-site.sh"
+trap demo_site_stop EXIT
+demo_site_start "$site" demo
+address=$demo_address
 
 # A fresh download each time; only the demo manga's own folder is replaced.
 mkdir -p "$out"
@@ -62,7 +35,7 @@ rm -rf "$manga_dir"
 echo "Downloading with: zumr-cli download $address --out $out"
 status=0
 "$cli" download "$address" --out "$out" || status=$?
-stop_site
+demo_site_stop
 
 echo
 if [ "$status" -ne 0 ]; then

@@ -10,6 +10,12 @@ bash "$root/scripts/setup.sh"
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUMR_WERROR=ON >/dev/null
 cmake --build "$root/build/release" -j "$jobs" --target zumr-cli zumr-demo-site
 
+# With a display the window opens on the demo site instead.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -f "$root/scripts/window-demo.sh" ]; then
+  cmake --build "$root/build/release" -j "$jobs" --target zumr
+  exec bash "$root/scripts/window-demo.sh" "$root/build/release"
+fi
+
 if [ -f "$root/scripts/demo.sh" ] && [ -x "$root/build/release/cli/zumr-cli" ]; then
   exec bash "$root/scripts/demo.sh" "$root/build/release" "$@"
 fi

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev libutfcpp-dev libcli11-dev nlohmann-json3-dev libstb-dev
   curl wget file
+  qt6-base-dev fonts-dejavu-core
   # Windows build: mingw-w64 (posix threads), Wine with its 32-bit part, a
   # virtual display, curl's Debian source for libcurl-4.dll, screenshots.
   g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth xdotool dpkg-dev imagemagick zip unzip

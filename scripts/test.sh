@@ -25,4 +25,6 @@ cmake --build "$root/build/asan" -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+# The window's tests need no display.
+export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$root/build/asan" --output-on-failure -j "$jobs"

@@ -69,9 +69,7 @@ TEST(MainWindowRun, CancelStopsTheDownloadPromptlyAndLeavesNoPartialFile)
     site.Serve("/img/1/1.png", std::string(4 << 20, 'x'), Fault::Trickle);
     WindowHarness h(Folder(dir));
     h.Open();
-    h.view.SetControlText(ui::kIdUrl, Utf8ToUtf16(site.Url("/m")));
-    h.window.OnCommand(ui::kIdOk);
-    ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
+    ASSERT_TRUE(h.Scan(site.Url("/m")));
     h.list.SetCell(0, 3, u"");  // the scan's own progress
     h.window.OnCommand(ui::kIdStart);
     ASSERT_TRUE(h.PumpUntil([&] { return !h.list.Cell(0, 3).empty(); }));
@@ -124,9 +122,7 @@ TEST(MainWindowRun, CloseDuringADownloadWaitsForTheWorkerAndKeepsTheGeometryOfTh
     site.Serve("/img/1/1.png", std::string(4 << 20, 'x'), Fault::Trickle);
     WindowHarness h(Folder(dir));
     h.Open();
-    h.view.SetControlText(ui::kIdUrl, Utf8ToUtf16(site.Url("/m")));
-    h.window.OnCommand(ui::kIdOk);
-    ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
+    ASSERT_TRUE(h.Scan(site.Url("/m")));
     h.window.OnCommand(ui::kIdStart);
     h.list.SetColumnWidth(1, 222);
     h.view.window = {40, 30, 900, 700};
@@ -148,9 +144,7 @@ TEST(MainWindowRun, CancelRightAfterStartStopsTheWorkerToBe)
     ServeManga(site, 2, 2);
     WindowHarness h(Folder(dir));
     h.Open();
-    h.view.SetControlText(ui::kIdUrl, Utf8ToUtf16(site.Url("/m")));
-    h.window.OnCommand(ui::kIdOk);
-    ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
+    ASSERT_TRUE(h.Scan(site.Url("/m")));
     h.window.OnCommand(ui::kIdStart);
     h.window.OnCommand(ui::kIdCancel);
     EXPECT_FALSE(h.window.WorkerRunning());

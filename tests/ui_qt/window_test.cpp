@@ -1,0 +1,562 @@
+// The Qt window driven as a user drives it, against the demo site on
+// 127.0.0.1: typing, keys, clicks, the menu, the boxes and pickers.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStyle>
+#include <QTest>
+#include <QTextEdit>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/manga_db.h"
+#include "model/text_codec.h"
+#include "settings/app_settings.h"
+#include "tests/support/demo_files.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui_qt/qt_harness.h"
+#include "tools/demo_site/demo_server.h"
+#include "transfer/notifications.h"
+#include "ui/qt/qt_main_window.h"
+#include "ui/qt/qt_settings_dialog.h"
+#include "ui/resources.h"
+#include "ui/startup.h"
+
+namespace fs = std::filesystem;
+using zumr_test::ModalScript;
+using zumr_test::WaitUntil;
+
+namespace {
+
+using FileMap = DemoFileMap;
+
+constexpr int kChapters = 6;
+constexpr int kPages = 4;
+
+QString Q(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+FileMap ReadTree(const fs::path& root)
+{
+    return ReadDemoTree(root);
+}
+
+// Names that differ, and names whose bytes differ; empty when equal.
+std::vector<std::string> TreeDifferences(const FileMap& actual, const FileMap& expected)
+{
+    std::vector<std::string> differences;
+    for (const auto& [path, bytes] : expected) {
+        const auto found = actual.find(path);
+        if (found == actual.end())
+            differences.push_back("missing " + path);
+        else if (found->second != bytes)
+            differences.push_back("different " + path);
+    }
+    for (const auto& [path, bytes] : actual)
+        if (!expected.count(path))
+            differences.push_back("extra " + path);
+    return differences;
+}
+
+// A double-click as the platform delivers it: press, release, then the
+// double-click event and its release.
+void DoubleClick(QTableView& table, QPoint at)
+{
+    QWidget* viewport = table.viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(viewport, &twice);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+}
+
+// Types the path into the dialog's name box, as a user does, and accepts.
+void ChooseInFileDialog(QFileDialog* dialog, const fs::path& path)
+{
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QString::fromStdString(path.string()));
+    static_cast<QDialog*>(dialog)->accept();  // the file dialog's own accept
+}
+
+class QtWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server_.Start(0));
+        server_.Warm();
+        Settings_Set(AppSettings_Defaults(Utf8ToUtf16(Downloads().string())));
+    }
+
+    void TearDown() override
+    {
+        window_.reset();
+        server_.Stop();
+    }
+
+    fs::path Downloads() const { return dir_ / "downloads"; }
+    fs::path MangaDir() const { return Downloads() / DemoManga::kName; }
+
+    ui::qt::QtMainWindow& Open()
+    {
+        window_ = std::make_unique<ui::qt::QtMainWindow>();
+        window_->SetQuit([this](int code) { quitCode_ = code; });
+        window_->Open();
+        return *window_;
+    }
+
+    QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(window_->Control(id)); }
+    QPushButton* Button(int id) const { return qobject_cast<QPushButton*>(window_->Control(id)); }
+    bool Idle() const { return Button(ui::kIdOk)->isEnabled() && !Button(ui::kIdCancel)->isEnabled(); }
+    // What the view shows, once the model has told it of every row.
+    int Rows() const
+    {
+        window_->Model().Flush();
+        return window_->Model().rowCount();
+    }
+    QString Cell(int row, int column) const
+    {
+        window_->Model().Flush();
+        return window_->Model().index(row, column).data().toString();
+    }
+    bool Checked(int row) const
+    {
+        window_->Model().Flush();
+        return window_->Model().index(row, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked;
+    }
+
+    QAction* MenuAction(int id) const
+    {
+        for (QAction* action : window_->menuBar()->findChildren<QAction*>()) {
+            for (const ui::MenuItem& item : ui::MainMenu()) {
+                auto matches = [&](const ui::MenuItem& entry) {
+                    return entry.id == id && action->text() == ui::qt::ToQString(entry.text);
+                };
+                if (matches(item) || std::any_of(item.popup.begin(), item.popup.end(), matches))
+                    return action;
+            }
+        }
+        return nullptr;
+    }
+
+    // Types the address and presses Enter in the address box, as a user does.
+    void Scan(const std::string& address)
+    {
+        QLineEdit* url = Edit(ui::kIdUrl);
+        url->setFocus();
+        url->clear();
+        QTest::keyClicks(url, QString::fromStdString(address));
+        QTest::keyClick(url, Qt::Key_Return);
+        ASSERT_FALSE(Button(ui::kIdOk)->isEnabled());
+        ASSERT_TRUE(WaitUntil([this] { return Idle() && Rows() == kChapters + 1; }));
+    }
+
+    // A real click on a row's check box.
+    void ClickCheckBox(int row)
+    {
+        QTableView& table = window_->Table();
+        const QModelIndex index = window_->Model().index(row, 0);
+        table.scrollTo(index);
+        QStyleOptionViewItem option;
+        option.initFrom(table.viewport());
+        option.rect = table.visualRect(index);
+        option.features |= QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDecoration;
+        option.decorationSize = table.iconSize();
+        const QRect box = table.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &table);
+        QTest::mouseClick(table.viewport(), Qt::LeftButton, {}, box.center());
+    }
+
+    // Row of the chapter numbered `num`, without expanded rows: the page lists
+    // the newest chapter first, and the list shows the record's last chapter
+    // on top.
+    static int ChapterRow(int num) { return num - 1; }
+
+    void SlowPictures() { server_.SetServeOptions(DemoServeOptions{0, 60, 0}); }
+
+    FileMap Expected(const std::vector<int>& nums, bool covers) const
+    {
+        return ExpectedDemoFiles(server_, nums, covers);
+    }
+
+    // A download cut short leaves only whole files at final names.
+    void ExpectOnlyWholeFiles(const FileMap& expected)
+    {
+        for (const auto& [path, bytes] : ReadTree(MangaDir())) {
+            const auto found = expected.find(path);
+            EXPECT_TRUE(found != expected.end() && found->second == bytes) << "cut short or stray: " << path;
+        }
+    }
+
+    TempDir dir_;
+    DemoServer server_{DemoOptions{kChapters, kPages, 3, 0}};
+    std::unique_ptr<ui::qt::QtMainWindow> window_;
+    int quitCode_ = -1;
+};
+
+TEST_F(QtWindow, ScanUntickDownloadAndTheScreenshot)
+{
+    // Columns as wide as a user would drag them, for the picture.
+    Settings_Update([](AppSettings& s) {
+        s.ColWchCH = 140;
+        s.ColWchNAM = 160;
+        s.ColWchP = 70;
+        s.ColWchL = 75;
+    });
+    Open();
+    // Right after start.
+    EXPECT_TRUE(Button(ui::kIdOk)->isEnabled());
+    EXPECT_FALSE(Button(ui::kIdStart)->isEnabled());
+    EXPECT_FALSE(Button(ui::kIdCancel)->isEnabled());
+    EXPECT_EQ(Edit(ui::kIdSavePath)->text().toStdString(), Downloads().string() + "/");
+    EXPECT_EQ(window_->windowTitle(), Q("zUmr"));
+    EXPECT_EQ(Rows(), 0);
+
+    ASSERT_NO_FATAL_FAILURE(Scan(server_.MangaUrl()));
+    for (int num = 1; num <= kChapters; ++num) {
+        const DemoChapter& chapter = server_.Manga().Chapters()[static_cast<size_t>(num - 1)];
+        const int row = ChapterRow(num);
+        EXPECT_EQ(Cell(row, 0), QString("Том: %1 Глава: %2").arg(chapter.Vol).arg(chapter.Num)) << num;
+        EXPECT_EQ(Cell(row, 1), QString::fromStdString(chapter.Title.value_or(""))) << num;
+        EXPECT_EQ(Cell(row, 2), QString("0/%1").arg(kPages)) << num;
+        EXPECT_TRUE(Checked(row)) << num;
+    }
+    EXPECT_EQ(Cell(kChapters, 0), Q("Коврики"));
+    EXPECT_EQ(Cell(kChapters, 2), Q("0/2"));
+    EXPECT_EQ(Edit(ui::kIdSavePath)->text().toStdString(), MangaDir().string());
+    auto* description = qobject_cast<QTextEdit*>(window_->Control(ui::kIdDescription));
+    EXPECT_TRUE(description->toPlainText().contains(Q("Демонстрационная манга для проверки")));
+    EXPECT_TRUE(description->toPlainText().contains(Q("\n")));  // two paragraphs
+    // The bold run of the description is bold in the pane.
+    QTextCursor bold = description->document()->find(Q("три названия"));
+    ASSERT_FALSE(bold.isNull());
+    EXPECT_EQ(bold.charFormat().fontWeight(), QFont::Bold);
+
+    // Chapter 5 unticked with a click: the record follows, the download skips it.
+    ClickCheckBox(ChapterRow(5));
+    EXPECT_FALSE(Checked(ChapterRow(5)));
+    EXPECT_EQ(window_->Logic().Manga().Chaps[kChapters - 5].bSkip.load(), 1);
+
+    QTest::mouseClick(Button(ui::kIdStart), Qt::LeftButton);
+    EXPECT_TRUE(Button(ui::kIdCancel)->isEnabled());
+    ASSERT_TRUE(WaitUntil([this] { return Idle(); }));
+    EXPECT_EQ(TreeDifferences(ReadTree(MangaDir()), Expected({1, 2, 3, 4, 6}, true)), std::vector<std::string>{});
+    EXPECT_EQ(Cell(ChapterRow(1), 2), QString("%1/%1").arg(kPages));
+    EXPECT_EQ(Cell(ChapterRow(5), 2), QString("0/%1").arg(kPages));
+    EXPECT_EQ(Cell(kChapters, 2), Q("2/2"));
+
+    window_->Table().clearSelection();
+    Edit(ui::kIdUrl)->deselect();
+    // The picture of the README: a test artifact each run, and the committed
+    // copy in docs/ when asked for (its address changes with the port).
+    const QPixmap shot = window_->grab();
+    EXPECT_TRUE(shot.save(QString::fromStdString((fs::current_path() / "zumr-qt.png").string()), "PNG"));
+    if (qEnvironmentVariableIsSet("ZUMR_UPDATE_SCREENSHOT")) {
+        fs::create_directories(fs::path(ZUMR_SOURCE_DIR) / "docs");
+        EXPECT_TRUE(shot.save(QString::fromStdString((fs::path(ZUMR_SOURCE_DIR) / "docs/zumr-qt.png").string()), "PNG"));
+    }
+}
+
+TEST_F(QtWindow, CancelAndCloseDuringADownload)
+{
+    Open();
+    ASSERT_NO_FATAL_FAILURE(Scan(server_.MangaUrl()));
+    SlowPictures();
+    const FileMap all = Expected({1, 2, 3, 4, 5, 6}, true);
+
+    // Escape right after START: the worker has barely begun, and still stops.
+    QTest::mouseClick(Button(ui::kIdStart), Qt::LeftButton);
+    QTest::keyClick(&window_->Table(), Qt::Key_Escape);
+    ASSERT_TRUE(WaitUntil([this] { return Idle(); }));
+    EXPECT_TRUE(ReadTree(MangaDir()).empty());
+
+    // Escape in the middle: the worker ends, the buttons come back, only
+    // whole files are left; the window stays.
+    QTest::mouseClick(Button(ui::kIdStart), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([this] { return ReadTree(MangaDir()).size() >= 2; }));
+    QTest::keyClick(&window_->Table(), Qt::Key_Escape);
+    EXPECT_FALSE(window_->Logic().WorkerRunning());
+    ASSERT_TRUE(WaitUntil([this] { return Idle(); }));
+    EXPECT_TRUE(Button(ui::kIdStart)->isEnabled());
+    EXPECT_TRUE(window_->isVisible());
+    ExpectOnlyWholeFiles(all);
+    EXPECT_LT(ReadTree(MangaDir()).size(), all.size());
+
+    // Closing while the next download runs: close returns once the worker has
+    // ended, with the geometry the window had when the close began.
+    QTest::mouseClick(Button(ui::kIdStart), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([this] { return window_->Logic().WorkerRunning(); }));
+    const ui::Rect before = window_->WindowRect();
+    EXPECT_EQ(hMainWnd.load(), &window_->Logic().Link());
+    window_->close();
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(window_->Logic().WorkerRunning());
+    EXPECT_EQ(hMainWnd.load(), nullptr);
+    EXPECT_EQ(quitCode_, 0);
+    EXPECT_EQ(Settings_Get().WindowW, before.Width());
+    EXPECT_EQ(Settings_Get().WindowX, before.left);
+    ExpectOnlyWholeFiles(all);
+    EXPECT_LT(ReadTree(MangaDir()).size(), all.size());
+}
+
+TEST_F(QtWindow, WorkerBoxIsShownWhileTheWorkerWaits)
+{
+    Open();
+    ModalScript script;
+    script.ThenBox(QMessageBox::Ok);
+    // Nothing listens on the port once the server has stopped.
+    const std::string address = server_.MangaUrl();
+    server_.Stop();
+    Edit(ui::kIdUrl)->setText(QString::fromStdString(address));
+    QTest::mouseClick(Button(ui::kIdOk), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([&] { return script.Done() && Idle(); }));
+    ASSERT_EQ(script.Boxes().size(), 1u);
+    EXPECT_FALSE(script.Boxes()[0].text.empty());
+}
+
+TEST_F(QtWindow, MenuSaveLoadSettingsAndBrowse)
+{
+    Open();
+    ASSERT_NO_FATAL_FAILURE(Scan(server_.MangaUrl()));
+    ClickCheckBox(ChapterRow(2));
+    ClickCheckBox(kChapters);  // covers
+
+    // Save and load while a download runs: a notice each, nothing written.
+    SlowPictures();
+    QTest::mouseClick(Button(ui::kIdStart), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([this] { return window_->Logic().WorkerRunning(); }));
+    {
+        ModalScript script;
+        script.ThenBox(QMessageBox::Ok);
+        script.ThenBox(QMessageBox::Ok);
+        MenuAction(ui::kCmdSaveDb)->trigger();
+        MenuAction(ui::kCmdLoadDb)->trigger();
+        EXPECT_TRUE(script.Done());
+        ASSERT_EQ(script.Boxes().size(), 2u);
+        EXPECT_EQ(script.Boxes()[0].caption, u"Уведомление");
+        EXPECT_EQ(script.Boxes()[0].text, ui::LoadStr(ui::kStrSaveWhileBusy));
+        EXPECT_EQ(script.Boxes()[0].icon, QMessageBox::Information);
+        EXPECT_EQ(script.Boxes()[1].caption, u"Уведомление");
+    }
+    const fs::path database = MangaDir() / (std::string(DemoManga::kName) + ".zdb");
+    EXPECT_FALSE(fs::exists(database));
+    QTest::keyClick(Edit(ui::kIdUrl), Qt::Key_Escape);
+    ASSERT_TRUE(WaitUntil([this] { return Idle(); }));
+    server_.SetServeOptions({});
+    QTest::mouseClick(Button(ui::kIdStart), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([this] { return Idle(); }));
+
+    MenuAction(ui::kCmdSaveDb)->trigger();
+    ASSERT_TRUE(fs::exists(database));
+
+    // A fresh window loads it through the open-file dialog: ticks and counts.
+    Open();
+    {
+        ModalScript script;
+        script.Then([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->nameFilters(), QStringList{Q("Все файлы (*.*)")});
+            ChooseInFileDialog(dialog, database);
+        });
+        MenuAction(ui::kCmdLoadDb)->trigger();
+        EXPECT_TRUE(script.Done());
+    }
+    ASSERT_EQ(Rows(), kChapters + 1);
+    for (int num = 1; num <= kChapters; ++num) {
+        EXPECT_EQ(Checked(ChapterRow(num)), num != 2) << num;
+        EXPECT_EQ(Cell(ChapterRow(num), 2), QString("0/%1").arg(kPages)) << num;
+    }
+    EXPECT_FALSE(Checked(kChapters));
+    EXPECT_EQ(window_->Logic().Manga().bSkipCovers.load(), 1);
+    EXPECT_TRUE(Button(ui::kIdStart)->isEnabled());
+
+    // Settings: a "?" becomes "_" when the focus leaves the box; Cancel keeps
+    // everything, OK stores it.
+    const std::u16string defaultBefore = Settings_Get().DefSavePath;
+    for (const bool ok : {false, true}) {
+        ModalScript script;
+        script.Then([ok](QWidget* modal) {
+            auto* dialog = dynamic_cast<ui::qt::QtSettingsDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), Q("Настройки"));
+            dialog->grab().save(QStringLiteral("zumr-qt-settings.png"), "PNG");  // a look for the eye
+            auto* chapters = qobject_cast<QLineEdit*>(dialog->Control(ui::kIdChapDirName));
+            chapters->setFocus();
+            chapters->selectAll();
+            chapters->insert(Q("глава"));  // QtTest types ASCII only
+            QTest::keyClicks(chapters, "?");
+            QTest::keyClick(chapters, Qt::Key_Tab);
+            EXPECT_EQ(chapters->text(), Q("глава_"));
+            qobject_cast<QCheckBox*>(dialog->Control(ui::kIdRevScan))->setChecked(true);
+            if (ok)
+                QTest::keyClick(chapters, Qt::Key_Return);
+            else
+                QTest::keyClick(chapters, Qt::Key_Escape);
+        });
+        MenuAction(ui::kCmdSettings)->trigger();
+        EXPECT_TRUE(script.Done());
+        EXPECT_EQ(Settings_Get().ChapDirName, ok ? u"глава_" : u"ch");
+        EXPECT_EQ(Settings_Get().bRevScan, ok ? 1 : 0);
+        EXPECT_EQ(Settings_Get().DefSavePath, defaultBefore);
+    }
+
+    // Browse after a manga asks nothing; in a fresh window it asks, and Yes
+    // makes the folder the default.
+    const fs::path chosen = dir_ / "выбранная";
+    fs::create_directories(chosen);
+    for (const bool fresh : {false, true}) {
+        if (fresh)
+            Open();
+        ModalScript script;
+        script.Then([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            // It opens where the save path box points.
+            EXPECT_EQ(dialog->directory().canonicalPath(), QDir(Edit(ui::kIdSavePath)->text()).canonicalPath());
+            ChooseInFileDialog(dialog, chosen);
+        });
+        if (fresh)
+            script.ThenBox(QMessageBox::Yes);
+        QTest::mouseClick(Button(ui::kIdBrowse), Qt::LeftButton);
+        EXPECT_TRUE(WaitUntil([&] { return script.Done(); }));
+        EXPECT_EQ(Edit(ui::kIdSavePath)->text().toStdString(), chosen.string());
+        if (fresh) {
+            ASSERT_EQ(script.Boxes().size(), 1u);
+            EXPECT_EQ(script.Boxes()[0].caption, u"Вопрос");
+            EXPECT_EQ(script.Boxes()[0].icon, QMessageBox::Question);
+        }
+        EXPECT_EQ(Settings_Get().DefSavePath, fresh ? Utf8ToUtf16(chosen.string()) : defaultBefore);
+    }
+}
+
+TEST_F(QtWindow, KeyboardTabOrderEnterAndEscape)
+{
+    Open();
+    // Every control enabled, so that Tab visits each tab stop.
+    for (int id : {ui::kIdStart, ui::kIdCancel})
+        window_->EnableControl(id, true);
+    std::vector<QWidget*> expected;
+    for (const ui::ControlTemplate& control : ui::MainWindowTemplate().controls)
+        if (control.id != ui::kIdNone && (control.style & ui::style::TabStop))
+            expected.push_back(window_->Control(control.id));
+    ASSERT_EQ(expected.size(), 7u);
+    QApplication::setActiveWindow(window_.get());
+    expected.front()->setFocus();
+    std::vector<QWidget*> visited;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        visited.push_back(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited, expected);
+    EXPECT_EQ(QApplication::focusWidget(), expected.front());  // round again
+    window_->EnableControl(ui::kIdStart, false);
+    window_->EnableControl(ui::kIdCancel, false);
+
+    // Escape with nothing running changes nothing and never closes the window.
+    QTest::keyClick(Edit(ui::kIdUrl), Qt::Key_Escape);
+    QTest::keyClick(window_->Control(ui::kIdDescription), Qt::Key_Escape);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(bKeepRunning.load(), 1);
+
+    // Enter in the description pane is OK as well.
+    Edit(ui::kIdUrl)->setText(QString::fromStdString(server_.MangaUrl()));
+    QTest::keyClick(window_->Control(ui::kIdDescription), Qt::Key_Return);
+    EXPECT_FALSE(Button(ui::kIdOk)->isEnabled());
+    ASSERT_TRUE(WaitUntil([this] { return Idle() && Rows() == kChapters + 1; }));
+
+    // The arrow keys expand and collapse the selected row.
+    QTableView& table = window_->Table();
+    table.setFocus();
+    table.selectRow(0);
+    QTest::keyClick(&table, Qt::Key_Right);
+    ASSERT_EQ(Rows(), kChapters + 1 + kPages);
+    EXPECT_TRUE(Cell(1, 0).startsWith(Q("01.png"))) << Cell(1, 0).toStdString();
+    table.selectRow(2);
+    QTest::keyClick(&table, Qt::Key_Left);
+    EXPECT_EQ(table.currentIndex().row(), 0);
+    table.selectRow(0);
+    QTest::keyClick(&table, Qt::Key_Left);
+    EXPECT_EQ(Rows(), kChapters + 1);
+
+    // A double-click does the same.
+    const QPoint second = table.visualRect(window_->Model().index(1, 1)).center();
+    DoubleClick(table, second);
+    EXPECT_EQ(Rows(), kChapters + 1 + kPages);
+    EXPECT_TRUE(Cell(2, 0).startsWith(Q("01.png"))) << Cell(2, 0).toStdString();
+    DoubleClick(table, second);
+    EXPECT_EQ(Rows(), kChapters + 1);
+}
+
+TEST_F(QtWindow, GeometryFollowsTheFrameAndIsKeptInSettings)
+{
+    ui::qt::QtMainWindow& window = Open();
+    const ui::Rect start = window.WindowRect();
+    std::map<int, std::optional<ui::Rect>> before;
+    for (const ui::ControlTemplate& control : ui::MainWindowTemplate().controls)
+        if (control.id != ui::kIdNone)
+            before[control.id] = window.ControlRect(control.id);
+
+    window.resize(start.Width() + 100, start.Height() + 50);
+    struct Change {
+        int id;
+        int dx, dw, dh;
+    };
+    const Change changes[] = {
+        {ui::kIdChapterList, 0, 100, 50}, {ui::kIdDescription, 0, 100, 0}, {ui::kIdUrl, 0, 100, 0},
+        {ui::kIdSavePath, 0, 100, 0},     {ui::kIdOk, 100, 0, 0},          {ui::kIdBrowse, 100, 0, 0},
+        {ui::kIdCancel, 0, 0, 0},         {ui::kIdStart, 0, 0, 0},
+    };
+    for (const Change& change : changes) {
+        const ui::Rect was = *before[change.id];
+        const ui::Rect now = *window.ControlRect(change.id);
+        EXPECT_EQ(now.left, was.left + change.dx) << change.id;
+        EXPECT_EQ(now.top, was.top) << change.id;
+        EXPECT_EQ(now.Width(), was.Width() + change.dw) << change.id;
+        EXPECT_EQ(now.Height(), was.Height() + change.dh) << change.id;
+    }
+
+    // Closed with a settings file: geometry and column widths are in it.
+    const ui::StartupPaths paths = ui::Startup_Paths(Utf8ToUtf16(dir_.path().string()) + u"/");
+    WriteFileBytes(dir_ / "settings.cfg", "\xEF\xBB\xBF");
+    window.Table().setColumnWidth(1, 173);
+    window.setGeometry(20, 30, 500, 400);
+    window.close();
+    ui::Startup_SaveSettings(paths);
+    const std::string saved = ReadFileBytes(dir_ / "settings.cfg");
+    for (const char* line : {"WindowX=20", "WindowY=30", "WindowW=500", "WindowH=400", "ColWchNAM=173"})
+        EXPECT_NE(saved.find(line), std::string::npos) << line << " in\n" << saved;
+
+    // The next window opens there, its controls stretched to that size; one
+    // that would reach the screen's edge opens at the template's place.
+    ui::Startup_LoadSettings(paths);
+    Open();
+    EXPECT_EQ(window_->WindowRect(), (ui::Rect{20, 30, 520, 430}));
+    EXPECT_EQ(window_->ControlRect(ui::kIdChapterList)->Width(),
+              before[ui::kIdChapterList]->Width() + 500 - start.Width());
+    EXPECT_EQ(window_->Table().columnWidth(1), 173);
+    const ui::Size screen = window_->ScreenSize();
+    Settings_Update([&screen](AppSettings& s) {
+        s.WindowX = screen.width - 400;
+        s.WindowW = 400;
+    });
+    Open();
+    EXPECT_EQ(window_->WindowRect(), start);
+    EXPECT_EQ(*window_->ControlRect(ui::kIdChapterList), *before[ui::kIdChapterList]);
+}
+
+}  // namespace
