@@ -21,7 +21,4 @@ if [ ! -f "$WINEPREFIX/.zumr-ready" ]; then
   fi
   flock -u 9
 fi
-# A server that stays up between the test programs: one that exits while the
-# next program connects makes that program fail at start.
-wineserver -p 60 >/dev/null 2>&1 || true
 exec wine "$@"
