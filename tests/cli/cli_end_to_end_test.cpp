@@ -21,6 +21,7 @@
 
 #include "model/manga_db.h"
 #include "model/text_codec.h"
+#include "tests/support/demo_files.h"
 #include "tools/demo_site/demo_server.h"
 
 extern char** environ;
@@ -31,7 +32,7 @@ namespace {
 const fs::path kCli = ZUMR_CLI_PATH;
 const std::vector<int> kAllChapters = {1, 2, 3, 4, 5, 6};
 
-using FileMap = std::map<std::string, std::string>;  // path under the manga folder -> bytes
+using FileMap = DemoFileMap;
 
 std::string ReadBytes(const fs::path& path)
 {
@@ -102,17 +103,6 @@ bool WaitUntil(const std::function<bool()>& done)
     return done();
 }
 
-// Every file under `root` but the database file.
-FileMap ReadTree(const fs::path& root)
-{
-    FileMap files;
-    if (fs::exists(root))
-        for (const auto& entry : fs::recursive_directory_iterator(root))
-            if (entry.is_regular_file() && entry.path().extension() != ".zdb")
-                files[fs::relative(entry.path(), root).string()] = ReadBytes(entry.path());
-    return files;
-}
-
 // Counts the files a cut-off run left that are whole; anything else at a
 // final name fails the test. Only a killed run may leave its staging file.
 size_t CountWholeFiles(const FileMap& partial, const FileMap& expected, bool killed)
@@ -146,28 +136,6 @@ DbSummary Summarize(const fs::path& database)
     return summary;
 }
 
-// What the site serves, laid out as the default settings name it:
-// book<Vol>/ch<Num>-<title>, characters no file name may hold as "'".
-FileMap ExpectedFiles(const DemoServer& server, const std::vector<int>& chapterNums, bool covers)
-{
-    FileMap files;
-    for (const DemoChapter& chapter : server.Manga().Chapters()) {
-        if (std::find(chapterNums.begin(), chapterNums.end(), chapter.Num) == chapterNums.end())
-            continue;
-        std::string folder = "book" + std::to_string(chapter.Vol) + "/ch" + std::to_string(chapter.Num);
-        if (chapter.Title)
-            folder += "-" + *chapter.Title;
-        for (size_t bad = folder.find_first_of("<>:*?\"|"); bad != std::string::npos;
-             bad = folder.find_first_of("<>:*?\"|", bad))
-            folder[bad] = '\'';
-        for (int page = 0; page < 4; ++page)
-            files[folder + "/" + DemoManga::ImageFileName(page)] = *server.PagePng(chapter.Vol, chapter.Num, page);
-    }
-    for (int cover = 1; covers && cover <= DemoManga::kCoverCount; ++cover)
-        files["covers/" + DemoManga::CoverFileName(cover)] = *server.CoverPng(cover);
-    return files;
-}
-
 class CliEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -193,7 +161,7 @@ protected:
 
     FileMap Expected(const std::vector<int>& chapterNums, bool covers) const
     {
-        return ExpectedFiles(server_, chapterNums, covers);
+        return ExpectedDemoFiles(server_, chapterNums, covers);
     }
 
     fs::path work_;
@@ -206,7 +174,7 @@ TEST_F(CliEndToEnd, DownloadsChosenChaptersThenTheRestThenResumesWithoutARequest
     // Positions as scan prints them: the list starts with the newest chapter.
     Result run = Run({"download", server_.MangaUrl(), "--chapters", "1,5-6", "--no-covers", "--out", out_});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
-    EXPECT_EQ(ReadTree(MangaDir()), Expected({6, 2, 1}, false));
+    EXPECT_EQ(ReadDemoTree(MangaDir()), Expected({6, 2, 1}, false));
     // Output that is not a terminal gets plain lines, one per chapter.
     EXPECT_NE(run.out.find("\nтом 1, глава 1 Начало: 4/4  "), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find('\r'), std::string::npos);
@@ -214,7 +182,7 @@ TEST_F(CliEndToEnd, DownloadsChosenChaptersThenTheRestThenResumesWithoutARequest
     run = Run({"download", server_.MangaUrl(), "--out", out_});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     const FileMap all = Expected(kAllChapters, true);
-    EXPECT_EQ(ReadTree(MangaDir()), all);
+    EXPECT_EQ(ReadDemoTree(MangaDir()), all);
     EXPECT_EQ(server_.Counters().images, all.size()) << "a picture already on disk was fetched again";
     EXPECT_EQ(Summarize(Database()).loaded, 24);
 
@@ -241,8 +209,8 @@ TEST_F(CliEndToEnd, EveryLayoutOfTheSiteDownloadsExactlyWhatItServes)
         fs::remove_all(out_);
         const Result run = Run({"download", site.MangaUrl(), "--out", out_});
         ASSERT_EQ(run.status, 0) << run.out << run.err;
-        const FileMap expected = ExpectedFiles(site, kAllChapters, true);
-        EXPECT_EQ(ReadTree(MangaDir()), expected);
+        const FileMap expected = ExpectedDemoFiles(site, kAllChapters, true);
+        EXPECT_EQ(ReadDemoTree(MangaDir()), expected);
         // Nothing but the chapters' pages and the covers was fetched.
         EXPECT_EQ(site.Counters().images, expected.size());
         EXPECT_EQ(site.Counters().notFound, 0u);
@@ -270,7 +238,7 @@ TEST_F(CliEndToEnd, StoppedMidTransferLeavesOnlyWholeFilesAndTheRerunCompletes)
         const Result stopped = cli.Wait();
         EXPECT_EQ(stopped.status, c.status) << stopped.out << stopped.err;
         EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(10));
-        const size_t whole = CountWholeFiles(ReadTree(MangaDir()), expected, c.signal == SIGKILL);
+        const size_t whole = CountWholeFiles(ReadDemoTree(MangaDir()), expected, c.signal == SIGKILL);
         EXPECT_LT(whole, expected.size());
         if (c.rerunFromDatabase) {
             EXPECT_LT(Summarize(Database()).loaded, 24);
@@ -281,7 +249,7 @@ TEST_F(CliEndToEnd, StoppedMidTransferLeavesOnlyWholeFilesAndTheRerunCompletes)
         const Result rerun =
             Run({"download", c.rerunFromDatabase ? Database().string() : server_.MangaUrl(), "--out", out_});
         EXPECT_EQ(rerun.status, 0) << rerun.out << rerun.err;
-        EXPECT_EQ(ReadTree(MangaDir()), expected);  // no staging file left either
+        EXPECT_EQ(ReadDemoTree(MangaDir()), expected);  // no staging file left either
         EXPECT_EQ(server_.Counters().images - imagesAtRerun, expected.size() - whole);
     }
 }
@@ -298,7 +266,7 @@ TEST_F(CliEndToEnd, CtrlCDuringTheScanSavesTheChaptersReadSoFar)
     EXPECT_EQ(saved.chapters, 6);
     EXPECT_GE(saved.scanned, 2);
     EXPECT_LT(saved.scanned, 6);
-    EXPECT_TRUE(ReadTree(MangaDir()).empty());
+    EXPECT_TRUE(ReadDemoTree(MangaDir()).empty());
 }
 
 TEST_F(CliEndToEnd, BadUsageAndUnreadableDatabasesExitWith2)
@@ -357,7 +325,7 @@ TEST_F(CliEndToEnd, SettingsBesideTheProgramNameTheFolders)
     for (int page = 0; page < 4; ++page)
         expected["том1/глава1/" + std::to_string(page) + "-" + DemoManga::ImageFileName(page)] =
             *server_.PagePng(1, 1, page);
-    EXPECT_EQ(ReadTree(mangaDir), expected);
+    EXPECT_EQ(ReadDemoTree(mangaDir), expected);
 }
 
 }  // namespace
