@@ -24,6 +24,14 @@ struct AppSettings {
     uint8_t bAddCntToPages = 0;
     uint8_t bRevScan = 0;
     OptString UserAgent;  // 8-bit; nullopt = no User-Agent header
+    // Transfers at once, 1 to 8; further tries of a transfer that failed for
+    // a passing reason, 0 to 10; libcurl's proxy, empty for libcurl's own
+    // choice (the usual environment variables).
+    int32_t Connections = 1;
+    int32_t Retries = 0;
+    std::u16string Proxy;  // at most 511 units
+    // Pack each complete chapter into a .cbz beside its folder.
+    uint8_t bMakeCbz = 0;
     // MWINDOW
     int32_t WindowX = 0;
     int32_t WindowY = 0;
@@ -37,6 +45,10 @@ struct AppSettings {
     // DEBUG
     uint8_t SaveBuf = 0;
 };
+
+inline constexpr int32_t kMinConnections = 1;
+inline constexpr int32_t kMaxConnections = 8;
+inline constexpr int32_t kMaxRetries = 10;
 
 // Every setting at its default; `programFolder` becomes DefSavePath, with the
 // platform's separator added when it is missing (an empty folder stays empty).

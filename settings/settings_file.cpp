@@ -1,5 +1,6 @@
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +15,7 @@ namespace {
 constexpr size_t kPathCapacity = 260;
 constexpr size_t kFolderNameCapacity = 30;
 constexpr size_t kUserAgentCapacity = 512;
+constexpr size_t kProxyCapacity = 512;
 
 int32_t Low32(int64_t value)
 {
@@ -32,6 +34,11 @@ void ReadFields(std::u16string_view text, AppSettings& settings)
         if (Cfg_GetInt(text, key, number, range))
             field = Low32(number);
     };
+    // Out of range reads as the nearest allowed value.
+    const auto getClamped = [&](std::u16string_view key, int32_t& field, int32_t low, int32_t high) {
+        if (Cfg_GetInt(text, key, number, range))
+            field = static_cast<int32_t>(std::clamp<int64_t>(number, low, high));
+    };
 
     Cfg_FindSection(text, u"CONFIG", range);
     Cfg_GetString(text, u"DefSavePath", settings.DefSavePath, kPathCapacity, range);
@@ -44,6 +51,10 @@ void ReadFields(std::u16string_view text, AppSettings& settings)
     std::u16string userAgent;
     if (Cfg_GetString(text, u"UserAgent", userAgent, kUserAgentCapacity, range) && !userAgent.empty())
         settings.UserAgent = Cfg_UserAgentBytes(userAgent);
+    getClamped(u"Connections", settings.Connections, kMinConnections, kMaxConnections);
+    getClamped(u"Retries", settings.Retries, 0, kMaxRetries);
+    Cfg_GetString(text, u"Proxy", settings.Proxy, kProxyCapacity, range);
+    getFlag(u"bMakeCbz", settings.bMakeCbz);
 
     Cfg_FindSection(text, u"MWINDOW", range);
     getInt32(u"WindowX", settings.WindowX);
@@ -77,6 +88,22 @@ void WriteFields(std::u16string& text, const AppSettings& settings)
     setFlag(u"bAppendChapName", settings.bAppendChapName);
     setFlag(u"bAddCntToPages", settings.bAddCntToPages);
     setFlag(u"bRevScan", settings.bRevScan);
+    // Keys added after the first release are written only once they matter
+    // (a value off its default, or the key already in the file), so a file
+    // that never used them is saved exactly as before.
+    const AppSettings defaults;
+    const auto present = [&](std::u16string_view key) {
+        std::u16string value;
+        return Cfg_GetString(text, key, value, kProxyCapacity, range);
+    };
+    if (settings.Connections != defaults.Connections || present(u"Connections"))
+        Cfg_SetInt(text, u"Connections", settings.Connections, range);
+    if (settings.Retries != defaults.Retries || present(u"Retries"))
+        Cfg_SetInt(text, u"Retries", settings.Retries, range);
+    if (settings.Proxy != defaults.Proxy || present(u"Proxy"))
+        Cfg_SetString(text, u"Proxy", settings.Proxy, range);
+    if (settings.bMakeCbz != defaults.bMakeCbz || present(u"bMakeCbz"))
+        setFlag(u"bMakeCbz", settings.bMakeCbz);
 
     Cfg_AddSection(text, u"MWINDOW", range);
     Cfg_SetInt(text, u"WindowX", settings.WindowX, range);

@@ -134,10 +134,10 @@ TEST_F(SettingsFile, SavingRewritesOwnValuesAndKeepsEverythingElse)
         {"header on the last line", "[CONFIG]", kBom + filled},
         {"foreign lines, no mark, no CHAPSLIST",
          "# mine\r\n[CONFIG]\r\nDefSavePath=D:\\Manga\\Library\\\r\n; names\r\nBookDirName x10\r\nUserAgent=ua\r\n"
-         "bRevScan=0 # newest first\r\nProxy=none\r\n\r\n[MWINDOW]\r\nWindowH=600 ; outer\r\n[EXTRA]\r\nk=1\r\n"
+         "bRevScan=0 # newest first\r\nMirror=none\r\n\r\n[MWINDOW]\r\nWindowH=600 ; outer\r\n[EXTRA]\r\nk=1\r\n"
          "[DEBUG]\r\nSaveBuf=0\r\n",
          kBom + "# mine\r\n[CONFIG]\r\nDefSavePath=/prog/\r\n; names\r\nBookDirName book\r\nUserAgent=ua\r\n"
-                "bRevScan=1 # newest first\r\nProxy=none\r\n\nChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0\n"
+                "bRevScan=1 # newest first\r\nMirror=none\r\n\nChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0\n"
                 "CoversDirName=covers\nbAppendChapName=1\nbAddCntToPages=0\r\n[MWINDOW]\r\nWindowH=600 ; outer\n"
                 "WindowX=-5\nWindowY=0\nWindowW=800\r\n[EXTRA]\r\nk=1\r\n[DEBUG]\r\nSaveBuf=0\r\n\n[CHAPSLIST]\n" +
                 columns},

@@ -4,7 +4,7 @@
 #include <QTextDocument>
 
 #include "ui/qt/template_widgets.h"
-#include "ui/rtf_reader.h"
+#include "parse/rtf_reader.h"
 
 namespace ui::qt {
 

@@ -1,4 +1,4 @@
-#include "ui/rtf_reader.h"
+#include "parse/rtf_reader.h"
 
 #include <algorithm>
 #include <array>

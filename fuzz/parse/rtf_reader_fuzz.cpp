@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "ui/rtf_reader.h"
+#include "parse/rtf_reader.h"
 
 namespace {
 
