@@ -227,7 +227,8 @@ void UpdateOne(const fs::path& file, bool dryRun, CliWindow& window, Totals& tot
         PrintErrors(manga, scan, env);
         PrintErrors(manga, download, env);
     }
-    totals.failed += failed ? 1 : 0;
+    // Pages left missing by a Ctrl+C are no failure: the next run fetches them.
+    totals.failed += failed && (saved != 0 || !totals.interrupted) ? 1 : 0;
 }
 
 // Makes the command's window the main window for as long as it lives.
