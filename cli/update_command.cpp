@@ -1,6 +1,7 @@
 #include "cli/update_command.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -54,7 +55,7 @@ bool FindDatabases(const std::vector<fs::path>& roots, std::vector<fs::path>& fo
     for (const fs::path& root : roots) {
         std::error_code error;
         if (!fs::is_directory(root, error)) {
-            env.err << "zumr-cli: нет такой папки: " << root.string() << "\n";
+            env.err << "zumr-cli: нет такой папки: " << Utf16ToUtf8(PathText(root)) << "\n";
             return false;
         }
         fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
@@ -67,7 +68,8 @@ bool FindDatabases(const std::vector<fs::path>& roots, std::vector<fs::path>& fo
                 unique.insert(fs::absolute(it->path(), typeError).lexically_normal());
         }
         if (error) {
-            env.err << "zumr-cli: не удалось прочитать папку " << root.string() << ": " << error.message() << "\n";
+            env.err << "zumr-cli: не удалось прочитать папку " << Utf16ToUtf8(PathText(root)) << ": " << error.message()
+                    << "\n";
             return false;
         }
     }
@@ -163,7 +165,7 @@ void UpdateOne(const fs::path& file, bool dryRun, CliWindow& window, Totals& tot
     const std::u16string path = PathText(file);
     MangaInfo manga;
     const int loaded = MangaDB_Load(manga, path);
-    std::string title = file.filename().string();
+    std::string title = Utf16ToUtf8(PathText(file.filename()));
     if (loaded != kMangaDbOk && loaded != kMangaDbBadTerminator) {
         // A damaged file is never written over: it may be all the user has.
         env.out << title << ": не удалось прочитать базу (" << loaded << ")\n";

@@ -99,16 +99,16 @@ TEST(UpdateCommand, LibraryOfMangasGetsOnlyWhatIsNew)
 
     // Альфа: two chapters known, the second unticked and never downloaded,
     // one page of the first still missing; the site now lists two more.
-    const fs::path alpha = library / "Альфа" / "Альфа.zdb";
+    const fs::path alpha = library.path() / u"Альфа" / u"Альфа.zdb";
     SaveSeed(alpha, site, "a", ServeManga(site, "a", "Альфа", {2, 1}), [](MangaInfo& m) {
         m.Chaps[0].bSkip = 1;
         m.Chaps[0].Pages[0].bLoaded = m.Chaps[0].Pages[1].bLoaded = 0;
         m.Chaps[1].Pages[1].bLoaded = 0;
     });
     ServeManga(site, "a", "Альфа", {4, 3, 2, 1});
-    const fs::path beta = library / "Бета" / "Бета.zdb";
+    const fs::path beta = library.path() / u"Бета" / u"Бета.zdb";
     SaveSeed(beta, site, "b", ServeManga(site, "b", "Бета", {1}), [](MangaInfo&) {});
-    const fs::path gamma = library / "Гамма" / "Гамма.zdb";
+    const fs::path gamma = library.path() / u"Гамма" / u"Гамма.zdb";
     SaveSeed(gamma, site, "c", ServeManga(site, "c", "Гамма", {1}), [](MangaInfo&) {});
     site.Serve("/c", "", Fault::NotFound);
     const fs::path broken = library / "broken.zdb";
