@@ -1,5 +1,6 @@
 // zumr-cli update over a library on the local server: one manga gained
-// chapters, one is unchanged, one's page is gone, and one file is damaged.
+// chapters, one is unchanged, one's page is gone, one's address now shows
+// another page, and one file is damaged.
 
 #include <gtest/gtest.h>
 
@@ -111,10 +112,14 @@ TEST(UpdateCommand, LibraryOfMangasGetsOnlyWhatIsNew)
     const fs::path gamma = library.path() / u"Гамма" / u"Гамма.zdb";
     SaveSeed(gamma, site, "c", ServeManga(site, "c", "Гамма", {1}), [](MangaInfo&) {});
     site.Serve("/c", "", Fault::NotFound);
+    // Дельта: the address now answers with some other page.
+    const fs::path delta = library.path() / u"Дельта" / u"Дельта.zdb";
+    SaveSeed(delta, site, "d", ServeManga(site, "d", "Дельта", {1}), [](MangaInfo&) {});
+    site.Serve("/d", "<html><body>Страница переехала</body></html>");
     const fs::path broken = library / "broken.zdb";
     WriteFileBytes(broken, "not a database");
     std::map<fs::path, std::string> before;
-    for (const fs::path& file : {alpha, beta, gamma, broken})
+    for (const fs::path& file : {alpha, beta, gamma, delta, broken})
         before[file] = ReadFileBytes(file);
 
     const struct {
@@ -126,13 +131,13 @@ TEST(UpdateCommand, LibraryOfMangasGetsOnlyWhatIsNew)
         {true,
          {"broken.zdb: не удалось прочитать базу (-1)", "Альфа: 2 новые главы", "    том 1, глава 4",
           "    том 1, глава 3", "Бета: нового нет", "Гамма: страница манги недоступна: ",
-          "Итого: 4 манги, 2 новые главы; с ошибками: 2"},
+          "Дельта: на странице манги не найдено ни названия, ни глав", "Итого: 5 манг, 2 новые главы; с ошибками: 3"},
          0, 0},
         {false,
          {"Альфа: 2 новые главы, 5 страниц", "Бета: нового нет", "Гамма: страница манги недоступна: ",
-          "Итого: 4 манги, 2 новые главы, 5 страниц; с ошибками: 2"},
+          "Итого: 5 манг, 2 новые главы, 5 страниц; с ошибками: 3"},
          2, 5},
-        {false, {"Альфа: нового нет", "Бета: нового нет", "Итого: 4 манги, 0 новых глав, 0 страниц; с ошибками: 2"}, 0, 0},
+        {false, {"Альфа: нового нет", "Бета: нового нет", "Итого: 5 манг, 0 новых глав, 0 страниц; с ошибками: 3"}, 0, 0},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.dryRun ? "dry run" : "update");
@@ -152,12 +157,12 @@ TEST(UpdateCommand, LibraryOfMangasGetsOnlyWhatIsNew)
         if (step.dryRun) {
             for (const auto& [file, bytes] : before)
                 EXPECT_EQ(ReadFileBytes(file), bytes) << file;
-            EXPECT_EQ(std::distance(fs::recursive_directory_iterator(library.path()), {}), 7);
+            EXPECT_EQ(std::distance(fs::recursive_directory_iterator(library.path()), {}), 9);
         }
     }
     // What cannot be brought up to date is left exactly as it was.
-    EXPECT_EQ(ReadFileBytes(gamma), before[gamma]);
-    EXPECT_EQ(ReadFileBytes(broken), before[broken]);
+    for (const fs::path& file : {gamma, delta, broken})
+        EXPECT_EQ(ReadFileBytes(file), before[file]) << file;
 
     MangaInfo updated;
     ASSERT_EQ(MangaDB_Load(updated, alpha.u16string()), kMangaDbOk);
