@@ -18,6 +18,7 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt.h"
+#include "cli/update_command.h"
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
@@ -114,10 +115,18 @@ int main(int argc, char** rawArgv)
     infoCommand->add_flag("--json", info.json, "print one JSON object");
     infoCommand->add_flag("--pages", info.pages, "list every page's address too");
 
+    UpdateArgs update;
+    CLI::App* updateCommand = app.add_subcommand(
+        "update", "для каждой манги (файла .zdb) в папках: прочитать её страницу заново, скачать новые главы "
+                  "и недостающие страницы, обновить .zdb");
+    updateCommand->add_option("FOLDER", update.folders, "папки библиотеки, с подпапками (по умолчанию DefSavePath)");
+    updateCommand->add_flag("--dry-run", update.dryRun, "только показать новые главы: ничего не скачивать и не записывать");
+
     // CLI11 would only say that a subcommand is required.
     const std::string first = argc > 1 ? argv[1] : "";
-    if (!first.empty() && first[0] != '-' && first != "scan" && first != "download" && first != "info") {
-        std::cerr << "zumr-cli: unknown command \"" << argv[1] << "\"; the commands are scan, download and info\n"
+    if (!first.empty() && first[0] != '-' && first != "scan" && first != "download" && first != "info" &&
+        first != "update") {
+        std::cerr << "zumr-cli: unknown command \"" << argv[1] << "\"; the commands are scan, download, info and update\n"
                   << "Run with --help for more information.\n";
         return kExitBadInput;
     }
@@ -144,5 +153,7 @@ int main(int argc, char** rawArgv)
         return Command_Scan(scan, env);
     if (*downloadCommand)
         return Command_Download(download, env);
+    if (*updateCommand)
+        return Command_Update(update, env);
     return Command_Info(info, env);
 }

@@ -40,10 +40,11 @@ void PublishTitlePage(MangaInfo& manga, const MemBuffer& buffer)
     MangaInfo_Move(manga, scratch);
 }
 
+int32_t ScanChapters(MangaInfo* manga, CurlSession& session, int32_t result);
+
 int32_t ScanManga(MangaInfo* manga, CurlSession& session)
 {
     MemBuffer buffer;
-    int32_t chapterIndex = 0;
     std::string titleUrl;
     {
         std::lock_guard lock(manga->ListLock);
@@ -67,7 +68,16 @@ int32_t ScanManga(MangaInfo* manga, CurlSession& session)
         buffer.Clear();
     }
     PostToMainWindow(UM_MANGALOADED, 0, 0);
+    return ScanChapters(manga, session, result);
+}
 
+// Reads the reader page of every chapter that still has one to read;
+// `result` is what the run returns when no transfer happens here.
+int32_t ScanChapters(MangaInfo* manga, CurlSession& session, int32_t result)
+{
+    MemBuffer buffer;
+    int32_t chapterIndex = 0;
+    session.UseMemorySink(&buffer);
     session.SetProgressKey(&chapterIndex);
     // Only this worker changes the chapter list while it runs, so it may read
     // it without the lock; every change it makes goes under the lock.
@@ -119,4 +129,12 @@ int32_t ScanManga(MangaInfo* manga, CurlSession& session)
 int32_t Curl_GetManga(MangaInfo* manga)
 {
     return RunWorker(manga, kPageFetchWorker, [manga](CurlSession& session) { return ScanManga(manga, session); });
+}
+
+int32_t Curl_GetChapters(MangaInfo* manga)
+{
+    return RunWorker(manga, kPageFetchWorker, [manga](CurlSession& session) {
+        session.SetUserAgent(Settings_Get().UserAgent);
+        return ScanChapters(manga, session, kCurlOk);
+    });
 }

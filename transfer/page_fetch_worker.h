@@ -11,3 +11,8 @@
 // or -1 when no libcurl handle could be made; the same value travels in
 // UM_WORKERDONE (0, result).
 int32_t Curl_GetManga(MangaInfo* manga);
+
+// The same run without the title page: reads the reader page of each chapter
+// of a record already filled (one loaded from a database file and brought up
+// to date) that still has its Url; UM_MANGALOADED is not posted.
+int32_t Curl_GetChapters(MangaInfo* manga);

@@ -292,6 +292,7 @@ TEST_F(CliEndToEnd, BadUsageAndUnreadableDatabasesExitWith2)
         {{"download", (work_ / "garbage.zdb").string()}, "not a manga database"},
         {{"info", (work_ / "cut.zdb").string()}, "cut short"},
         {{"info", "--json", (work_ / "cut.zdb").string()}, "cut short"},
+        {{"update", (work_ / "missing").string()}, "нет такой папки"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));

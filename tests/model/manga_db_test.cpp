@@ -1,3 +1,6 @@
+// The database file: what Save writes comes back equal; files cut short, bit-flipped or written by
+// someone else load safely: never past a block, never a huge allocation, with a telling result.
+
 #include "model/manga_db.h"
 #include "model/record_image.h"
 
@@ -5,54 +8,59 @@
 
 #include <cerrno>
 #include <csignal>
+#include <set>
+#include <vector>
 #ifndef _WIN32
 #include <sys/resource.h>
 #endif
 
+#include "tests/model/sample_record.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-std::u16string U16(const std::filesystem::path& path)
+std::string Chunk(const std::string& tag, const std::string& payload)
 {
-    return path.u16string();
+    uint8_t length[4];
+    PutLE32(length, static_cast<uint32_t>(payload.size()));
+    return tag + std::string(reinterpret_cast<char*>(length), 4) + payload + '\0';
 }
 
-// Cyrillic titles, a null and an empty title, covers, chapters still to be
-// scanned next to scanned ones, and every flag in both states.
-void FillRich(MangaInfo& manga)
+std::string MangaChunk(int32_t coverCnt, int32_t chapCnt, uint8_t busy = 0)
 {
-    manga.Url = "http://readmanga.example/ponyo";
-    manga.UrlSize = static_cast<int32_t>(manga.Url->size() + 1);
-    manga.Name = u"Рыбка Поньо на утёсе";
-    manga.EngName = u"";
-    manga.Desc = "{\\rtf1\\b1\\u1053?\\b0  \\par}";
-    manga.DescSize = static_cast<int32_t>(manga.Desc->size() + 1);
-    manga.Covers.push_back({"/uploads/c1.jpg", 16});
-    manga.Covers.push_back({"http://img.example/c2.png", 26});
-    manga.bSkipCovers = 1;
-    for (int i = 0; i < 3; ++i) {
-        ChapterInfo& chapter = manga.Chaps.emplace_back();
-        chapter.Vol = 1 + i / 2;
-        chapter.Num = 10 + i;
-        chapter.bSkip = static_cast<uint8_t>(i == 1);
-        if (i == 0) {
-            chapter.Url = "http://readmanga.example/ponyo/vol1/10?mature=1";
-            continue;  // still to be scanned: no pages yet
-        }
-        chapter.Name = i == 2 ? OptU16String(u"Глава «Море»") : std::nullopt;
-        for (int j = 0; j < 4; ++j) {
-            PageInfo& page = chapter.Pages.emplace_back();
-            page.Url = "http://img.example/p/" + std::to_string(i) + "/" + std::to_string(j) + ".png";
-            page.UrlSize = static_cast<int32_t>(page.Url->size() + 1);
-            page.bLoaded = static_cast<uint8_t>(j % 2);
-        }
-    }
+    MangaImage image{};
+    PutLE32(&image[28], static_cast<uint32_t>(coverCnt));
+    PutLE32(&image[40], static_cast<uint32_t>(chapCnt));
+    image[48] = busy;
+    return Chunk("MNGA", std::string(image.begin(), image.end()));
+}
+
+std::string ChapterChunk(int32_t pageCnt)
+{
+    ChapterImage image{};
+    PutLE32(&image[16], static_cast<uint32_t>(pageCnt));
+    return Chunk("CHAP", std::string(image.begin(), image.end()));
+}
+
+struct ChunkSpan {
+    std::string tag;
+    size_t start;   // first byte of the tag
+    size_t length;  // payload length
+    size_t End() const { return start + 8 + length + 1; }
+};
+
+// An independent walk over a well-formed file, to know where each chunk lies.
+std::vector<ChunkSpan> Chunks(const std::string& bytes)
+{
+    std::vector<ChunkSpan> chunks;
+    for (size_t at = 0; at + 8 <= bytes.size(); at = chunks.back().End())
+        chunks.push_back({bytes.substr(at, 4), at, GetLE32(reinterpret_cast<const uint8_t*>(bytes.data() + at + 4))});
+    return chunks;
 }
 
 }  // namespace
 
-TEST(MangaDb, RichRecordComesBackEqual)
+TEST(MangaDb, RecordsComeBackEqualResaveIdenticallyAndKeepTheLayout)
 {
     TempDir dir;
     MangaInfo saved;
@@ -64,121 +72,156 @@ TEST(MangaDb, RichRecordComesBackEqual)
         longChapter.Pages.push_back({url, static_cast<int32_t>(url.size() + 1), 1});
     }
     // A UTF-16 name: on Windows only the wide file functions can open it.
-    const std::u16string path = U16(dir.path() / u"Рыбка.zdb");
-#ifdef _WIN32
-    EXPECT_NE(path.find(u'\\'), path.npos);
-#endif
+    const std::u16string path = (dir.path() / u"Рыбка.zdb").u16string();
     ASSERT_EQ(MangaDB_Save(saved, path), 0);
     ASSERT_GT(std::filesystem::file_size(dir.path() / u"Рыбка.zdb"), 2u << 16);
-
     MangaInfo loaded;
     ASSERT_EQ(MangaDB_Load(loaded, path), kMangaDbOk);
-    EXPECT_TRUE(MangaInfo_Equal(saved, loaded));
-    ASSERT_TRUE(loaded.EngName);  // empty, not null
-    EXPECT_TRUE(loaded.EngName->empty());
-    EXPECT_FALSE(loaded.JpName);
-    EXPECT_FALSE(loaded.Chaps[1].Name);
-    EXPECT_TRUE(loaded.Chaps[0].Url);   // still to be scanned
-    EXPECT_FALSE(loaded.Chaps[2].Url);  // page list known
+    EXPECT_TRUE(MangaInfo_Equal(saved, loaded));  // null and empty strings stay apart
 
-    // Saving what was loaded over the file (a rename onto an existing name)
-    // gives the same bytes: nothing drifts between runs.
+    // Saving over the file (a rename onto an existing name) drifts nothing and leaves nothing.
     const std::string before = ReadFileBytes(dir.path() / u"Рыбка.zdb");
     ASSERT_EQ(MangaDB_Save(loaded, path), 0);
     EXPECT_TRUE(ReadFileBytes(dir.path() / u"Рыбка.zdb") == before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-}
 
-TEST(MangaDb, AddressOnlyRecordIsSeventyThreeBytes)
-{
-    TempDir dir;
-    MangaInfo manga;
-    manga.Url = "abc";
-    manga.UrlSize = 4;
-    ASSERT_EQ(MangaDB_Save(manga, U16(dir / "abc.zdb")), 0);
-    const std::string bytes = ReadFileBytes(dir / "abc.zdb");
-    ASSERT_EQ(bytes.size(), 73u);
-
-    std::string expected("MNGA\x34\0\0\0", 8);
-    MangaImage image{};
-    PutLE32(&image[0], 1);  // non-null Url slot
-    PutLE32(&image[4], 4);
-    expected.append(reinterpret_cast<const char*>(image.data()), image.size());
-    expected += std::string("\0_URL\x03\0\0\0abc\0", 13);
-    EXPECT_EQ(bytes.substr(0, 8), expected.substr(0, 8));
-    EXPECT_NE(GetLE32(reinterpret_cast<const uint8_t*>(bytes.data()) + 8), 0u);
-    EXPECT_EQ(bytes.substr(12), expected.substr(12));
-}
-
-TEST(MangaDb, DuplicateStringKeepsTheLaterOne)
-{
-    std::string bytes("MNGA\x34\0\0\0", 8);
-    bytes += std::string(52, '\0') + '\0';
-    bytes += std::string("_URL\x01\0\0\0a\0_URL\x02\0\0\0bc\0", 21);
-    MangaInfo manga;
-    EXPECT_EQ(MangaDB_LoadBytes(manga, bytes), kMangaDbOk);
-    EXPECT_EQ(manga.Url, "bc");
-    EXPECT_EQ(manga.UrlSize, 3);
-}
-
-TEST(MangaDb, LoadOfMissingFileReportsErrno)
-{
-    TempDir dir;
-    MangaInfo manga;
-    EXPECT_EQ(MangaDB_Load(manga, U16(dir / "none.zdb")), ENOENT);
-}
-
-class FailedSave : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        FillRich(previous_);
-        ASSERT_EQ(MangaDB_Save(previous_, U16(target_)), 0);
-        before_ = ReadFileBytes(target_);
-    }
-    void ExpectPreviousFileIntact()
-    {
-        EXPECT_EQ(ReadFileBytes(target_), before_);
-        size_t entries = 0;
-        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_.path()))
-            ++entries;
-        EXPECT_EQ(entries, 1u) << "no temporary file may be left behind";
-    }
-
-    TempDir dir_;
-    std::filesystem::path target_ = dir_ / "manga.zdb";
-    MangaInfo previous_;
-    std::string before_;
-};
-
-#ifndef _WIN32  // a file size limit is how a full disk is made here
-TEST_F(FailedSave, FullDiskLeavesThePreviousFile)
-{
-    // A file size limit makes the disk "full" after a few bytes, as a real one would.
-    MangaInfo bigger;
-    FillRich(bigger);
+    // A save that fails leaves the previous file as it was, and no temporary file.
     for (int i = 0; i < 200; ++i)
-        bigger.Chaps.emplace_back().Url = "http://readmanga.example/ponyo/vol9/" + std::to_string(i);
-
+        loaded.Chaps.emplace_back().Url = "http://readmanga.example/ponyo/vol9/" + std::to_string(i);
+    // The folder cannot take a temporary file: a file stands where it should be.
+    EXPECT_NE(MangaDB_Save(loaded, path + u"/inside.zdb"), 0);
+#ifndef _WIN32
+    // A file size limit makes the disk "full" after a few bytes, as a real one would.
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit tiny = old;
     tiny.rlim_cur = 100;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    const int result = MangaDB_Save(bigger, U16(target_));
+    const int result = MangaDB_Save(loaded, path);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-
     EXPECT_EQ(result, EFBIG);
-    ExpectPreviousFileIntact();
-}
 #endif
+    EXPECT_TRUE(ReadFileBytes(dir.path() / u"Рыбка.zdb") == before);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "a temporary file was left";
 
-TEST_F(FailedSave, UnwritableFolderLeavesThePreviousFile)
+    MangaInfo none;
+    EXPECT_EQ(MangaDB_Load(none, (dir / "none.zdb").u16string()), ENOENT);
+
+    // The smallest file: MNGA and the address.
+    MangaInfo manga;
+    manga.Url = "abc";
+    manga.UrlSize = 4;
+    ASSERT_EQ(MangaDB_Save(manga, (dir / "abc.zdb").u16string()), 0);
+    const std::string bytes = ReadFileBytes(dir / "abc.zdb");
+    ASSERT_EQ(bytes.size(), 73u);
+    EXPECT_NE(GetLE32(reinterpret_cast<const uint8_t*>(bytes.data()) + 8), 0u);  // non-null Url slot
+    std::string image(52, '\0');
+    image[4] = 4;  // UrlSize
+    EXPECT_EQ(bytes.substr(0, 8) + bytes.substr(12), std::string("MNGA\x34\0\0\0", 8) + image.substr(4) + '\0' +
+                                                          std::string("_URL\x03\0\0\0abc\0", 12));
+}
+
+TEST(MangaDbDamage, EveryCutAndFlippedLengthLoadsSafely)
 {
-    // The folder cannot take a temporary file: a file stands where the folder should be.
-    const std::filesystem::path blocked = dir_ / "manga.zdb" / "inside.zdb";
-    EXPECT_NE(MangaDB_Save(previous_, U16(blocked)), 0);
-    ExpectPreviousFileIntact();
+    TempDir dir;
+    MangaInfo rich;
+    FillRich(rich);
+    ASSERT_EQ(MangaDB_Save(rich, (dir / "s.zdb").u16string()), 0);
+    const std::string full = ReadFileBytes(dir / "s.zdb");
+    const std::vector<ChunkSpan> chunks = Chunks(full);
+    ASSERT_EQ(chunks.back().End(), full.size());
+    size_t lastPage = 0;
+    for (const ChunkSpan& chunk : chunks)
+        lastPage = chunk.tag == "PAGS" ? chunk.start : lastPage;
+
+    for (size_t cut = 0; cut <= full.size(); ++cut) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        MangaInfo manga;
+        const int result = MangaDB_LoadBytes(manga, std::string_view(full).substr(0, cut));
+        bool atBoundary = cut == full.size();  // the cut falls between chunks or on a terminator
+        for (const ChunkSpan& chunk : chunks)
+            atBoundary |= cut == chunk.start || cut == chunk.End() - 1;
+        if (cut < 4) {
+            EXPECT_EQ(result, kMangaDbNotDatabase);
+            EXPECT_TRUE(MangaInfo_Equal(manga, MangaInfo{}));
+        } else if (!atBoundary || cut < chunks[0].End() - 1) {
+            EXPECT_EQ(result, kMangaDbDamaged);
+        } else if (cut <= lastPage) {
+            EXPECT_EQ(result, kMangaDbMissingChapters);  // missing chapters outweigh missing covers
+        } else {
+            EXPECT_EQ(result, kMangaDbOk);  // only the last page's address can be missing
+        }
+        // Whatever was read is complete in itself.
+        for (const ChapterInfo& chapter : manga.Chaps)
+            for (const PageInfo& page : chapter.Pages)
+                EXPECT_TRUE(!page.Url || page.Url->rfind("http://img.example/p/", 0) == 0);
+    }
+
+    // Flipped length bits are rejected or read safely.
+    const std::set<int> known = {kMangaDbOk, kMangaDbBadTerminator, kMangaDbMissingCovers, kMangaDbMissingChapters,
+                                 kMangaDbDamaged};
+    for (const ChunkSpan& chunk : chunks) {
+        for (int bit = 0; bit < 32; ++bit) {
+            std::string bytes = full;
+            bytes[chunk.start + 4 + bit / 8] ^= static_cast<char>(1 << (bit % 8));
+            MangaInfo manga;
+            const int result = MangaDB_LoadBytes(manga, bytes);
+            EXPECT_TRUE(known.count(result)) << chunk.tag << " bit " << bit << " gave " << result;
+            EXPECT_TRUE(chunk.tag != "MNGA" || result == kMangaDbDamaged) << bit;
+        }
+    }
+}
+
+TEST(MangaDbDamage, HostileHeadersAndChunks)
+{
+    const std::string page = Chunk("PAGS", std::string(kPageImageSize, '\0'));
+    const std::string cover = Chunk("COVR", std::string(kCoverImageSize, '\0'));
+    const auto url = [](const char* text) { return Chunk("_URL", text); };
+    const struct {
+        const char* what;
+        std::string bytes;
+        int result;
+        const char* record = nullptr;  // what Describe must give, where it matters
+    } cases[] = {
+        {"empty file", "", kMangaDbNotDatabase},
+        {"not a database", "PK\x03\x04 some zip", kMangaDbNotDatabase},
+        {"MNGA without length", "MNGA\x34", kMangaDbDamaged},
+        {"MNGA of the wrong size", Chunk("MNGA", std::string(51, '\0')), kMangaDbDamaged},
+        {"negative cover count", MangaChunk(-1, 0), kMangaDbDamaged},
+        {"negative page count", MangaChunk(0, 1) + ChapterChunk(-5), kMangaDbDamaged},
+        {"counts no file could hold", MangaChunk(0x7FFFFFFF, 0x7FFFFFFF), kMangaDbMissingChapters},
+        {"cover count only", MangaChunk(1000000, 0), kMangaDbMissingCovers},
+        {"page count no file could hold", MangaChunk(0, 1) + ChapterChunk(0x7FFFFFFF), kMangaDbMissingChapters},
+        {"string past the end", MangaChunk(0, 0) + "_URL\xFF\xFF\xFF\x7F" "abc", kMangaDbDamaged},
+        {"cover of the wrong size", MangaChunk(1, 0) + Chunk("COVR", "1234567"), kMangaDbDamaged},
+        {"page of the wrong size", MangaChunk(0, 1) + ChapterChunk(1) + Chunk("PAGS", "x"), kMangaDbDamaged},
+        {"unknown chunk skipped by its length", MangaChunk(0, 0) + Chunk("ZZZZ", "\x05\x06") + url("u"), kMangaDbOk, "u|||"},
+        {"non-zero terminator after a string", MangaChunk(0, 0) + std::string("_URL\x01\0\0\0u\x07", 10) + Chunk("NAMR", "ab"),
+         kMangaDbBadTerminator, "u|||"},
+        {"chapter cut before its pages", MangaChunk(0, 1) + ChapterChunk(2) + page, kMangaDbMissingChapters},
+        {"a string twice: the later one", MangaChunk(0, 0) + url("a") + url("bc"), kMangaDbOk, "bc|||"},
+        {"covers missing alone", MangaChunk(2, 1) + ChapterChunk(0) + cover, kMangaDbMissingCovers, "|||[]|0:::"},
+        {"what was read stays; a busy mark does not",
+         MangaChunk(0, 2, 3) + url("http://h/m") + ChapterChunk(0) + Chunk("NAM_", std::string("\x10\x04", 2)),
+         kMangaDbMissingChapters, "http://h/m||||0::А:"},
+        // One cover and one chapter of one page announced, each followed by one
+        // more of its kind whose strings must not land anywhere.
+        {"structures beyond their counts",
+         MangaChunk(1, 1) + url("http://h/m") + Chunk("NAM_", std::string("J\0", 2)) + cover + url("c1") + cover +
+             url("c2") + ChapterChunk(1) + url("r1") + page + url("p1") + page + url("p2") + page + ChapterChunk(1) +
+             url("r2") + Chunk("NAM_", std::string("X\0", 2)) + page + url("q1") + Chunk("DESC", "{d}"),
+         kMangaDbOk, "http://h/m|J|{d}|c1|0:r1::p1"},
+    };
+    for (const auto& c : cases) {
+        MangaInfo manga;
+        manga.BusyCnt = 1;  // as a worker left it: loading must not leave the record marked busy
+        EXPECT_EQ(MangaDB_LoadBytes(manga, c.bytes), c.result) << c.what;
+        EXPECT_TRUE(c.result == kMangaDbNotDatabase || c.result == kMangaDbDamaged || manga.BusyCnt == 0) << c.what;
+        EXPECT_LE(manga.Covers.capacity(), c.bytes.size()) << c.what;
+        EXPECT_LE(manga.Chaps.capacity(), c.bytes.size()) << c.what;
+        EXPECT_TRUE(!manga.Url || manga.UrlSize == static_cast<int32_t>(manga.Url->size() + 1)) << c.what;
+        EXPECT_TRUE(!c.record || Describe(manga) == c.record) << c.what << ": " << Describe(manga);
+    }
 }
