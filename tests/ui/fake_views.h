@@ -148,6 +148,8 @@ public:
     std::vector<std::u16string> folderAskedAt, fileAskedAt;
     std::function<void(ui::SettingsDialog&)> settingsScript;
     bool threadsFail = false;
+    bool holdThreads = false;  // started threads wait in `held` until the test runs them
+    std::vector<std::function<void()>> held;
     std::atomic<int> closeRequests{0};
     int quitCode = -1;
 
@@ -212,7 +214,9 @@ public:
     }
     bool StartThread(std::function<void()> body) override
     {
-        return !threadsFail && ui::StartDetachedThread(std::move(body));
+        if (holdThreads)
+            held.push_back(std::move(body));
+        return !threadsFail && (holdThreads || ui::StartDetachedThread(std::move(body)));
     }
     void RequestClose() override { ++closeRequests; }
     void PostQuit(int code) override { quitCode = code; }
