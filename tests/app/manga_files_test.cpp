@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include "app/manga_files.h"
-#include "model/manga_db.h"
 #include "tests/support/temp_dir.h"
 #include "transfer/output_paths.h"
 
@@ -34,13 +33,6 @@ TEST(MangaFiles, DatabasePathCleansTheNameAsOneComponent)
         EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(folder) / std::filesystem::path(c.file)));
     }
     EXPECT_EQ(app::DatabasePath(root, std::nullopt), std::nullopt);
-}
-
-TEST(MangaFiles, LoadProblemsAreNamedInRussian)
-{
-    EXPECT_EQ(app::LoadProblemText(kMangaDbNotDatabase, u"/m/x.zdb"),
-              u"Файл /m/x.zdb\nне является базой данных манги. Ничего не загружено.");
-    EXPECT_NE(app::LoadResultText(2).find(u"ошибка 2 - "), std::u16string::npos);
 }
 
 }  // namespace

@@ -93,6 +93,12 @@ TEST_F(SessionTest, CancelStopsTheWorkerAndRefusesItsBox)
     int shown = 0;
     session.Drain([](const Notification&) {}, [&shown](const app::BoxText&) { ++shown; });
     EXPECT_EQ(shown, 0);
+
+    // Cancel right after the start stops the worker to be, too.
+    gAskBox = false;
+    ASSERT_TRUE(session.Start(BoxWorker));
+    session.Cancel();
+    EXPECT_FALSE(session.ThreadsBusy());
 }
 
 // Between a thread's start and the worker's first step the record is not

