@@ -18,6 +18,16 @@
 
 namespace zt {
 
+// The next scripted answer of a picker; nothing (cancelled) once they are used up.
+inline std::optional<std::u16string> Next(std::deque<std::optional<std::u16string>>& script)
+{
+    if (script.empty())
+        return std::nullopt;
+    auto next = script.front();
+    script.pop_front();
+    return next;
+}
+
 struct FakeRow {
     std::vector<std::u16string> cells;
     int32_t image = 0, key = 0, indent = 0;
@@ -221,15 +231,6 @@ public:
     void RequestClose() override { ++closeRequests; }
     void PostQuit(int code) override { quitCode = code; }
 
-private:
-    static std::optional<std::u16string> Next(std::deque<std::optional<std::u16string>>& script)
-    {
-        if (script.empty())
-            return std::nullopt;
-        auto next = script.front();
-        script.pop_front();
-        return next;
-    }
 };
 
 class FakeSettingsDialogView : public ui::SettingsDialogView {
@@ -247,14 +248,7 @@ public:
     void SetControlText(int id, std::u16string_view text) override { texts[id] = text; }
     bool IsChecked(int id) const override { return checks.count(id) && checks.at(id); }
     void SetChecked(int id, bool checked) override { checks[id] = checked; }
-    std::optional<std::u16string> PickFolder(std::u16string_view) override
-    {
-        if (folders.empty())
-            return std::nullopt;
-        auto next = folders.front();
-        folders.pop_front();
-        return next;
-    }
+    std::optional<std::u16string> PickFolder(std::u16string_view) override { return Next(folders); }
     void Close(int result) override { closedWith = result; }
 };
 
