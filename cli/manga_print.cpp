@@ -39,7 +39,7 @@ void PrintTitles(const MangaInfo& manga, std::ostream& out)
     if (manga.Name)
         out << "Название:   " << Utf16ToUtf8(*manga.Name) << "\n";
     if (manga.EngName)
-        out << "English:    " << Utf16ToUtf8(*manga.EngName) << "\n";
+        out << "Английское: " << Utf16ToUtf8(*manga.EngName) << "\n";
     if (manga.JpName)
         out << "Оригинал:   " << Utf16ToUtf8(*manga.JpName) << "\n";
     out << "Обложки:    " << manga.CoverCnt() << "\n";
