@@ -33,7 +33,7 @@ ChapterList ParseChapterList(std::string_view text)
 {
     ChapterList list;
     if (Trim(text).empty()) {
-        list.error = "empty chapter list";
+        list.error = "пустой список глав";
         return list;
     }
     size_t start = 0;
@@ -53,7 +53,7 @@ ChapterList ParseChapterList(std::string_view text)
         }
         if (range.first < 1 || range.last < 1 || range.first > range.last) {
             list.ranges.clear();
-            list.error = "bad chapter list item \"" + std::string(Trim(item)) + "\"";
+            list.error = "неверный элемент списка глав \"" + std::string(Trim(item)) + "\"";
             return list;
         }
         list.ranges.push_back(range);
@@ -69,8 +69,8 @@ ChapterSelection SelectChapters(const std::vector<ChapterRange>& ranges, int32_t
     selection.chosen.assign(static_cast<size_t>(chapCnt > 0 ? chapCnt : 0), false);
     for (const ChapterRange& range : ranges) {
         if (range.last > chapCnt) {
-            selection.error = "chapter position " + std::to_string(range.last) + " is past the end of the list (" +
-                              (chapCnt > 0 ? "1-" + std::to_string(chapCnt) : std::string("no chapters")) + ")";
+            selection.error = "номер главы " + std::to_string(range.last) + " за концом списка (" +
+                              (chapCnt > 0 ? "1-" + std::to_string(chapCnt) : std::string("глав нет")) + ")";
             return selection;
         }
         for (int64_t position = range.first; position <= range.last; ++position)

@@ -79,6 +79,45 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv)
     return std::vector<std::string>(argv, argv + argc);
 }
 
+constexpr const char* kSeeHelp = "Запустите с --help, чтобы увидеть справку.\n";
+
+// The help in the window's language; option names stay as they are.
+void RussianHelp(CLI::App& app)
+{
+    app.option_defaults()->group("Параметры");
+    app.set_help_flag("-h,--help", "показать эту справку и выйти");
+    const auto formatter = app.get_formatter();
+    for (const auto& [label, text] :
+         {std::pair{"Usage", "Запуск"}, {"OPTIONS", "ПАРАМЕТРЫ"}, {"SUBCOMMAND", "КОМАНДА"},
+          {"SUBCOMMANDS", "КОМАНДЫ"}, {"Positionals", "Аргументы"}, {"REQUIRED", "ОБЯЗАТЕЛЬНО"},
+          {"TEXT", "ТЕКСТ"}})
+        formatter->label(label, text);
+}
+
+// CLI11's messages are English; the kinds of mistake a user makes are named
+// here again, with the names of options and arguments as CLI11 found them.
+std::string RussianError(const CLI::ParseError& error)
+{
+    const std::string message = error.what();
+    const std::string name = error.get_name();
+    const size_t colon = message.find(": ");
+    const std::string listed = colon == std::string::npos ? message : message.substr(colon + 2);
+    if (name == "RequiredError") {
+        if (message.rfind("A subcommand", 0) == 0)
+            return "нужна команда: scan, download или info";
+        const size_t is = message.find(" is required");
+        if (is != std::string::npos)
+            return "не указан обязательный аргумент " + message.substr(0, is);
+    }
+    if (message.find("not expected: ") != std::string::npos)
+        return "лишние аргументы: " + listed;
+    if (name == "ArgumentMismatch" && colon != std::string::npos && message.find(" missing") != std::string::npos)
+        return "не указано значение " + message.substr(0, colon);
+    if (name == "ConversionError" || name == "ValidationError")
+        return "неверное значение (" + message + ")";
+    return "ошибка в аргументах (" + message + ")";
+}
+
 }  // namespace
 
 int main(int argc, char** rawArgv)
@@ -91,29 +130,34 @@ int main(int argc, char** rawArgv)
     argvList.push_back(nullptr);
     char** argv = argvList.data();
 
-    CLI::App app{"zumr-cli: scan and download manga from the supported sites."};
+    CLI::App app{"zumr-cli: просмотр и скачивание манги с поддерживаемых сайтов."};
+    RussianHelp(app);
     app.require_subcommand(1);
 
     ScanArgs scan;
-    CLI::App* scanCommand = app.add_subcommand("scan", "read the title page and every chapter's page list, "
-                                                       "print them and save the database file");
-    scanCommand->add_option("ADDRESS", scan.address, "address of the manga's title page")->required();
-    scanCommand->add_option("--db", scan.db, "database file to write (default: <folder>/<name>.zdb)");
+    CLI::App* scanCommand = app.add_subcommand("scan", "прочитать титульную страницу и списки страниц всех глав, "
+                                                       "вывести их и сохранить файл базы");
+    scanCommand->add_option("ADDRESS", scan.address, "адрес титульной страницы манги")->required();
+    scanCommand->add_option("--db", scan.db, "файл базы для записи (по умолчанию <папка>/<название>.zdb)");
 
     DownloadArgs download;
     CLI::App* downloadCommand =
-        app.add_subcommand("download", "scan (or load a database file) and download the chosen chapters");
-    downloadCommand->add_option("SOURCE", download.source, "title page address, or a .zdb database file")->required();
+        app.add_subcommand("download", "прочитать мангу (или загрузить файл базы) и скачать выбранные главы");
+    downloadCommand->add_option("SOURCE", download.source, "адрес титульной страницы или файл базы .zdb")->required();
     downloadCommand->add_option("--chapters", download.chapters,
-                                "list positions as scan prints them, ranges allowed: 1-5,8 (default: all)");
-    downloadCommand->add_flag("--no-covers", download.noCovers, "do not download the covers");
-    downloadCommand->add_option("--out", download.out, "folder to put the manga's folder in (default: DefSavePath)");
+                                "номера в списке, как их выводит scan, можно диапазоны: 1-5,8 (по умолчанию все)");
+    downloadCommand->add_flag("--no-covers", download.noCovers, "не скачивать обложки");
+    downloadCommand->add_option("--out", download.out, "папка, в которой создать папку манги (по умолчанию DefSavePath)");
 
     InfoArgs info;
-    CLI::App* infoCommand = app.add_subcommand("info", "show what a database file holds");
-    infoCommand->add_option("FILE", info.file, "a .zdb database file")->required();
-    infoCommand->add_flag("--json", info.json, "print one JSON object");
-    infoCommand->add_flag("--pages", info.pages, "list every page's address too");
+    CLI::App* infoCommand = app.add_subcommand("info", "показать содержимое файла базы");
+    infoCommand->add_option("FILE", info.file, "файл базы .zdb")->required();
+    infoCommand->add_flag("--json", info.json, "вывести один объект JSON");
+    infoCommand->add_flag("--pages", info.pages, "перечислить и адреса всех страниц");
+    for (CLI::App* command : {scanCommand, downloadCommand, infoCommand}) {
+        command->group("Команды");
+        RussianHelp(*command);
+    }
 
     UpdateArgs update;
     CLI::App* updateCommand = app.add_subcommand(
@@ -126,15 +170,17 @@ int main(int argc, char** rawArgv)
     const std::string first = argc > 1 ? argv[1] : "";
     if (!first.empty() && first[0] != '-' && first != "scan" && first != "download" && first != "info" &&
         first != "update") {
-        std::cerr << "zumr-cli: unknown command \"" << argv[1] << "\"; the commands are scan, download, info and update\n"
-                  << "Run with --help for more information.\n";
+        std::cerr << "zumr-cli: неизвестная команда \"" << argv[1] << "\"; команды: scan, download, info и update\n"
+                  << kSeeHelp;
         return kExitBadInput;
     }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        const int code = app.exit(error);
-        return code == 0 ? kExitOk : kExitBadInput;
+        if (error.get_exit_code() == 0)
+            return app.exit(error) == 0 ? kExitOk : kExitBadInput;  // --help
+        std::cerr << "zumr-cli: " << RussianError(error) << "\n" << kSeeHelp;
+        return kExitBadInput;
     }
 
     const std::filesystem::path folder = ProgramFolder(argv[0]);

@@ -8,9 +8,8 @@
 #include <set>
 #include <system_error>
 
-#include "cli/cli_window.h"
+#include "app/session.h"
 #include "cli/interrupt.h"
-#include "cli/worker_run.h"
 #include "model/file_io.h"
 #include "model/manga_db.h"
 #include "model/text_codec.h"
@@ -85,18 +84,17 @@ struct RunReport {
 
 // The one place this command meets the worker plumbing: runs `worker` on the
 // record with `window` as the main window and keeps what went wrong.
-RunReport RunQuietly(WorkerProc worker, MangaInfo& manga, CliWindow& window)
+RunReport RunQuietly(app::WorkerProc worker, app::Session& session)
 {
     RunReport report;
-    RunWorker(
-        worker, manga, window,
+    session.Run(
+        worker,
         [&](const Notification& n) {
-            if (n.message == UM_ERRORCODE && n.lParam != 0) {
+            if (n.message == UM_ERRORCODE && n.lParam != 0)
                 report.errors[n.wParam].push_back(n.lParam);
-            } else if (n.message == kCliBoxShown) {
-                const CliBox box = window.Box(n.wParam);
-                report.boxes.push_back(Utf16ToUtf8(box.caption) + " " + Utf16ToUtf8(box.text));
-            }
+        },
+        [&](const app::BoxText& box) {
+            report.boxes.push_back(Utf16ToUtf8(box.caption) + " " + Utf16ToUtf8(box.text));
         },
         [] {});
     return report;
@@ -159,11 +157,13 @@ std::string RefreshFailureText(const TitleRefresh& refresh)
 }
 
 // One manga: its line on `out`, details on `err`.
-void UpdateOne(const fs::path& file, bool dryRun, CliWindow& window, Totals& totals, CliEnv& env)
+void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
 {
     ++totals.mangas;
     const std::u16string path = PathText(file);
-    MangaInfo manga;
+    app::Session session;
+    app::MainWindowScope scope(session);
+    MangaInfo& manga = session.Manga();
     const int loaded = MangaDB_Load(manga, path);
     std::string title = Utf16ToUtf8(PathText(file.filename()));
     if (loaded != kMangaDbOk && loaded != kMangaDbBadTerminator) {
@@ -198,12 +198,12 @@ void UpdateOne(const fs::path& file, bool dryRun, CliWindow& window, Totals& tot
     }
 
     // Only the chapters still to be scanned cost a reader page.
-    RunReport scan = RunQuietly(Curl_GetChapters, manga, window);
+    RunReport scan = RunQuietly(Curl_GetChapters, session);
     RunReport download;
     const int32_t loadedBefore = LoadedPages(manga);
     if (!Interrupt_Requested()) {
         CurSavePath_Set(PathText(file.parent_path()));
-        download = RunQuietly(Curl_GetCommix, manga, window);
+        download = RunQuietly(Curl_GetCommix, session);
     }
     const int32_t pages = LoadedPages(manga) - loadedBefore;
     totals.pages += pages;
@@ -233,15 +233,6 @@ void UpdateOne(const fs::path& file, bool dryRun, CliWindow& window, Totals& tot
     totals.failed += failed && (saved != 0 || !totals.interrupted) ? 1 : 0;
 }
 
-// Makes the command's window the main window for as long as it lives.
-class WindowScope {
-public:
-    explicit WindowScope(CliWindow& window) { hMainWnd.store(&window, std::memory_order_release); }
-    ~WindowScope() { hMainWnd.store(nullptr, std::memory_order_release); }
-    WindowScope(const WindowScope&) = delete;
-    WindowScope& operator=(const WindowScope&) = delete;
-};
-
 }  // namespace
 
 std::string CountText(int64_t count, const char* one, const char* few, const char* many)
@@ -264,14 +255,12 @@ int Command_Update(const UpdateArgs& args, CliEnv& env)
         return kExitBadInput;
 
     Totals totals;
-    CliWindow window;
-    WindowScope scope(window);
     for (const fs::path& file : files) {
         if (Interrupt_Requested()) {
             totals.interrupted = true;
             break;
         }
-        UpdateOne(file, args.dryRun, window, totals, env);
+        UpdateOne(file, args.dryRun, totals, env);
         env.out.flush();
         if (totals.interrupted)
             break;

@@ -1,10 +1,9 @@
 #include "ui/main_window.h"
 
 #include <algorithm>
-#include <chrono>
-#include <cstring>
-#include <thread>
+#include <mutex>
 
+#include "app/manga_files.h"
 #include "model/manga_db.h"
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
@@ -19,46 +18,10 @@ namespace ui {
 namespace {
 
 constexpr size_t kPathUnits = 259;
-// Queued by a worker's thread after the worker returned; lParam is its result.
-constexpr uint32_t kThreadEnded = 2;
-// A worker's result when it could not begin and posted nothing.
-constexpr int32_t kWorkerNotStarted = -1;
-// Cancel returns this soon after the worker has ended.
-constexpr auto kWaitStep = std::chrono::milliseconds(10);
 
 constexpr std::u16string_view kThreadFailedText = u"Не удалось запустить рабочий поток программы!";
 constexpr std::u16string_view kLoadWhileBusyText =
     u"Невозможно загрузить базу данных прямо во время загрузки!\nСперва прерви загрузку";
-
-std::u16string Number(int64_t value)
-{
-    std::u16string text;
-    FormatWide(text, u"%i", {value});
-    return text;
-}
-
-std::u16string SystemErrorText(int error)
-{
-    return Number(error) + u" - " + Utf8ToUtf16(std::strerror(error));
-}
-
-// What went wrong with a database file that did not load whole.
-std::u16string LoadProblemText(int result, std::u16string_view path)
-{
-    std::u16string text = u"Файл " + std::u16string(path) + u"\n";
-    switch (result) {
-    case kMangaDbNotDatabase:
-        return text + u"не является базой данных манги. Ничего не загружено.";
-    case kMangaDbMissingCovers:
-        return text + u"обрывается: в нём меньше обложек, чем указано. Показано то, что удалось прочитать.";
-    case kMangaDbMissingChapters:
-        return text + u"обрывается: в нём меньше глав или страниц, чем указано. Показано то, что удалось прочитать.";
-    case kMangaDbDamaged:
-        return text + u"повреждён. Показано то, что удалось прочитать до повреждения.";
-    default:
-        return text + u"не удалось прочитать: ошибка " + SystemErrorText(result);
-    }
-}
 
 Rect Resized(const Rect& base, int32_t dW, int32_t dH)
 {
@@ -69,18 +32,13 @@ Rect Resized(const Rect& base, int32_t dW, int32_t dH)
 }  // namespace
 
 MainWindow::MainWindow(WindowView& view, ListView& list, std::function<void()> wake)
-    : view_(view), list_(list, view, manga_), link_(std::move(wake))
+    : view_(view),
+      session_(std::move(wake), [&view](std::function<void()> body) { return view.StartThread(std::move(body)); }),
+      list_(list, view, session_.Manga())
 {
 }
 
-MainWindow::~MainWindow()
-{
-    // A worker must never outlive the record it works on.
-    bKeepRunning = 0;
-    link_.RefuseBoxes();
-    while (ThreadsBusy())
-        std::this_thread::sleep_for(kWaitStep);
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::Enable(int id, bool enabled)
 {
@@ -190,21 +148,10 @@ void MainWindow::OnCommand(int id)
     }
 }
 
-void MainWindow::StartWorker(int32_t (*worker)(MangaInfo*))
+void MainWindow::StartWorker(app::WorkerProc worker)
 {
-    // The thread reports its own end as well: a worker that could not even
-    // begin (no libcurl handle) posts nothing, and the window must neither
-    // wait for ever nor be destroyed while the thread still touches it.
-    MangaInfo* manga = &manga_;
-    WindowLink* link = &link_;
-    std::atomic<int32_t>* alive = &threadsAlive_;
-    ++threadsAlive_;
-    if (view_.StartThread([worker, manga, link, alive] {
-            link->Post(kThreadEnded, 0, worker(manga));
-            --*alive;
-        }))
+    if (session_.Start(worker))
         return;
-    --threadsAlive_;
     view_.ShowBox(kThreadFailedText, LoadStr(kStrError), BoxButtons::Ok, BoxIcon::Error);
     Enable(kIdOk, true);
     Enable(kIdStart, true);
@@ -221,10 +168,11 @@ void MainWindow::Ok()
     Enable(kIdStart, false);
     Enable(kIdCancel, true);
     list_.Clear();
-    MangaInfo_Free(&manga_);
+    MangaInfo& manga = Manga();
+    MangaInfo_Free(&manga);
     std::string url = Utf16ToUtf8(view_.ControlText(kIdUrl));
-    manga_.UrlSize = static_cast<int32_t>(url.size() + 1);
-    manga_.Url = std::move(url);
+    manga.UrlSize = static_cast<int32_t>(url.size() + 1);
+    manga.Url = std::move(url);
     StartWorker(Curl_GetManga);
 }
 
@@ -241,27 +189,12 @@ void MainWindow::Start()
 
 void MainWindow::WaitForWorkers()
 {
-    link_.RefuseBoxes();
-    while (ThreadsBusy()) {
-        view_.ProcessSystemEvents();
-        std::this_thread::sleep_for(kWaitStep);
-    }
-    link_.AllowBoxes();
-}
-
-bool MainWindow::ThreadsBusy() const
-{
-    return WorkerRunning() || threadsAlive_.load() != 0;
+    session_.WaitForWorkers([this] { view_.ProcessSystemEvents(); });
 }
 
 void MainWindow::Cancel()
 {
-    bKeepRunning = 0;
-    // Also a worker whose thread has started but not yet marked the record
-    // busy: it sees the lowered flag as its first check and ends.
-    if (ThreadsBusy())
-        WaitForWorkers();
-    bKeepRunning = 1;
+    session_.Cancel([this] { view_.ProcessSystemEvents(); });
 }
 
 void MainWindow::Browse()
@@ -271,7 +204,13 @@ void MainWindow::Browse()
     if (!chosen)
         return;
     view_.SetControlText(kIdSavePath, *chosen);
-    if (manga_.Url)
+    bool scanned = false;
+    {
+        // The page-fetch worker may be replacing the record's address.
+        std::lock_guard<std::mutex> guard(Manga().ListLock);
+        scanned = Manga().Url.has_value();
+    }
+    if (scanned)
         return;
     if (view_.ShowBox(LoadStr(kStrAskDefaultPath), LoadStr(kStrQuestion), BoxButtons::YesNo, BoxIcon::Question) ==
         BoxAnswer::Yes) {
@@ -283,9 +222,9 @@ void MainWindow::Browse()
 void MainWindow::MangaLoaded()
 {
     list_.Fill();
-    view_.SetDescription(manga_.Desc ? std::string_view(*manga_.Desc) : std::string_view());
-    const std::u16string path = MangaSavePath(Settings_Get().DefSavePath, manga_.Name);
-    CurSavePath_Set(path);
+    const MangaInfo& manga = Manga();
+    view_.SetDescription(manga.Desc ? std::string_view(*manga.Desc) : std::string_view());
+    CurSavePath_Set(app::MangaFolder(Settings_Get().DefSavePath, manga.Name));
     view_.SetControlText(kIdSavePath, CurSavePath_Get());
     Enable(kIdStart, true);
 }
@@ -312,8 +251,8 @@ void MainWindow::OnNotification(uint32_t message, int32_t wParam, int32_t lParam
     case UM_WORKERDONE:
         WorkerDone();
         break;
-    case kThreadEnded:
-        if (lParam == kWorkerNotStarted)
+    case app::kWorkerThreadEnded:
+        if (lParam == app::kWorkerNotStarted)
             WorkerDone();
         break;
     default:
@@ -321,39 +260,19 @@ void MainWindow::OnNotification(uint32_t message, int32_t wParam, int32_t lParam
     }
 }
 
-void MainWindow::ShowWorkerBox(int32_t number)
-{
-    const WindowLink::BoxText box = link_.PendingBox(number);
-    if (box.text.empty() && box.caption.empty())
-        return;  // refused while the window waited
-    view_.ShowBox(box.text, box.caption, BoxButtons::Ok, BoxIcon::None);
-    link_.AnswerBox(number);
-}
-
 void MainWindow::OnWake()
 {
-    // A box shown below runs a nested event loop that may deliver the next
-    // wake-up; that batch is taken once this one is done.
-    if (draining_) {
-        wakeAgain_ = true;
-        return;
-    }
-    draining_ = true;
-    do {
-        wakeAgain_ = false;
-        for (const Notification& n : link_.TakeBatch()) {
-            if (n.message == kBoxRequest)
-                ShowWorkerBox(n.wParam);
-            else
-                OnNotification(n.message, n.wParam, n.lParam);
-        }
-    } while (wakeAgain_);
-    draining_ = false;
+    session_.Drain([this](const Notification& n) { OnNotification(n.message, n.wParam, n.lParam); },
+                   [this](const app::BoxText& box) {
+                       view_.ShowBox(box.text, box.caption, BoxButtons::Ok, BoxIcon::None);
+                   });
 }
 
+// Load and save replace or read the whole record: also a worker whose thread
+// has started but not yet marked the record busy would see it change.
 void MainWindow::LoadDatabase()
 {
-    if (WorkerRunning()) {
+    if (session_.ThreadsBusy()) {
         view_.ShowBox(kLoadWhileBusyText, LoadStr(kStrNotice), BoxButtons::Ok, BoxIcon::Information);
         return;
     }
@@ -361,33 +280,29 @@ void MainWindow::LoadDatabase()
     if (!path)
         return;
     list_.Clear();
-    MangaInfo_Free(&manga_);
-    const int result = MangaDB_Load(manga_, *path);
+    MangaInfo& manga = Manga();
+    const int result = app::LoadDatabase(manga, *path);
     if (result != kMangaDbOk && result != kMangaDbBadTerminator)
-        view_.ShowBox(LoadProblemText(result, *path), LoadStr(kStrWarning), BoxButtons::Ok, BoxIcon::Warning);
+        view_.ShowBox(app::LoadProblemText(result, *path), LoadStr(kStrWarning), BoxButtons::Ok, BoxIcon::Warning);
     OnNotification(UM_MANGALOADED, 0, 0);
-    for (int32_t i = 0; i < manga_.ChapCnt(); ++i)
-        if (!manga_.Chaps[static_cast<size_t>(i)].Url)
+    for (int32_t i = 0; i < manga.ChapCnt(); ++i)
+        if (!manga.Chaps[static_cast<size_t>(i)].Url)
             OnNotification(UM_UPDATELLW, i, 0);
 }
 
 void MainWindow::SaveDatabase()
 {
-    if (WorkerRunning()) {
+    if (session_.ThreadsBusy()) {
         view_.ShowBox(LoadStr(kStrSaveWhileBusy), LoadStr(kStrNotice), BoxButtons::Ok, BoxIcon::Information);
         return;
     }
-    if (!manga_.Name)
+    const std::optional<std::u16string> path =
+        app::DatabasePath(CutUnits(view_.ControlText(kIdSavePath), kPathUnits), Manga().Name);
+    if (!path)
         return;
-    std::u16string path = CutUnits(view_.ControlText(kIdSavePath), kPathUnits);
-    path += kPathSeparator;
-    path += *manga_.Name;
-    path += u".zdb";
-    ReplaceForbiddenChars(path, u'_');
-    const int result = MangaDB_Save(manga_, path);
+    const int result = app::SaveDatabase(Manga(), *path);
     if (result != 0)
-        view_.ShowBox(u"Не удалось записать базу данных в файл " + path + u"\nОшибка " + SystemErrorText(result),
-                      LoadStr(kStrError), BoxButtons::Ok, BoxIcon::Error);
+        view_.ShowBox(app::SaveProblemText(result, *path), LoadStr(kStrError), BoxButtons::Ok, BoxIcon::Error);
 }
 
 void MainWindow::OpenSettings()
@@ -414,7 +329,7 @@ void MainWindow::OnDestroy()
 {
     bKeepRunning = 0;
     WaitForWorkers();
-    MangaInfo_Free(&manga_);
+    MangaInfo_Free(&Manga());
     view_.PostQuit(0);
 }
 

@@ -5,16 +5,15 @@
 // its controls from MainWindowTemplate(), implements WindowView and ListView,
 // and forwards its events to the On... calls below on the window's thread.
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 
+#include "app/session.h"
 #include "model/manga_info.h"
 #include "ui/chapter_list.h"
 #include "ui/views.h"
-#include "ui/window_link.h"
 
 namespace ui {
 
@@ -29,8 +28,8 @@ public:
 
     // What the workers see as the window; the front end stores its address in
     // hMainWnd once the window is shown and clears it when the window is gone.
-    WindowLink& Link() { return link_; }
-    MangaInfo& Manga() { return manga_; }
+    app::Session& Link() { return session_; }
+    MangaInfo& Manga() { return session_.Manga(); }
     ChapterList& List() { return list_; }
 
     // The window exists at its template geometry: restore the saved one.
@@ -57,7 +56,7 @@ public:
     void OnListDoubleClick(int32_t row) { list_.OnDoubleClick(row); }
     void OnListKeyDown(ListKey key) { list_.OnKeyDown(key); }
 
-    bool WorkerRunning() const { return manga_.BusyCnt.load() != 0; }
+    bool WorkerRunning() const { return session_.WorkerRunning(); }
 
 private:
     void Ok();
@@ -69,13 +68,10 @@ private:
     void LoadDatabase();
     void SaveDatabase();
     void OpenSettings();
-    void StartWorker(int32_t (*worker)(MangaInfo*));
-    // Waits on the window's thread until no worker uses the record, refusing
-    // worker boxes meanwhile.
+    void StartWorker(app::WorkerProc worker);
+    // Waits on the window's thread until no worker thread is left, letting
+    // the toolkit paint meanwhile.
     void WaitForWorkers();
-    // A worker uses the record or its thread has not yet ended.
-    bool ThreadsBusy() const;
-    void ShowWorkerBox(int32_t number);
 
     void Enable(int id, bool enabled);
 
@@ -91,14 +87,11 @@ private:
     };
 
     WindowView& view_;
-    MangaInfo manga_;
+    // Before the list, which works on its record, and destroyed after it.
+    app::Session session_;
     Layout layout_;
     bool okEnabled_ = true;
-    std::atomic<int32_t> threadsAlive_{0};
     ChapterList list_;
-    WindowLink link_;
-    bool draining_ = false;
-    bool wakeAgain_ = false;
 };
 
 }  // namespace ui

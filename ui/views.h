@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/session.h"
+
 namespace ui {
 
 struct Rect {
@@ -130,7 +132,6 @@ public:
     virtual void Close(int result) = 0;
 };
 
-// Starts a detached std::thread; false when the system refuses one.
-bool StartDetachedThread(std::function<void()> body);
+using app::StartDetachedThread;
 
 }  // namespace ui

@@ -15,7 +15,7 @@ TEST(ChapterList, SelectsPositionsAndRangesAndNamesWhatIsWrong)
         {"1-5,8", 10, {1, 2, 3, 4, 5, 8}, nullptr},
         {" 2 - 3 , 1 ", 4, {1, 2, 3}, nullptr},
         {"2,2,1-2", 3, {1, 2}, nullptr},  // repeats are harmless
-        {"  ", 5, {}, "empty"},
+        {"  ", 5, {}, "пустой"},
         {"1,,2", 5, {}, "\"\""},
         {"0", 5, {}, "\"0\""},
         {"3-", 5, {}, "3-"},
@@ -27,7 +27,7 @@ TEST(ChapterList, SelectsPositionsAndRangesAndNamesWhatIsWrong)
         // range before it is walked.
         {"2,40", 12, {}, "40"},
         {"1-9000000000000", 3, {}, "9000000000000"},
-        {"1", 0, {}, "no chapters"},
+        {"1", 0, {}, "глав нет"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -282,16 +282,16 @@ TEST_F(CliEndToEnd, BadUsageAndUnreadableDatabasesExitWith2)
         std::vector<std::string> args;
         const char* message;  // part of what stderr must say
     } cases[] = {
-        {{}, "subcommand"},
+        {{}, "нужна команда"},
         {{"frobnicate"}, "frobnicate"},
         {{"download"}, "SOURCE"},
         {{"scan", server_.MangaUrl(), "--bogus"}, "--bogus"},
         {{"download", server_.MangaUrl(), "--chapters", "3-1"}, "3-1"},
         {{"download", good, "--chapters", "7"}, "7"},
-        {{"download", (work_ / "missing.zdb").string()}, "No such file"},
-        {{"download", (work_ / "garbage.zdb").string()}, "not a manga database"},
-        {{"info", (work_ / "cut.zdb").string()}, "cut short"},
-        {{"info", "--json", (work_ / "cut.zdb").string()}, "cut short"},
+        {{"download", (work_ / "missing.zdb").string()}, "ошибка 2"},
+        {{"download", (work_ / "garbage.zdb").string()}, "не является базой данных манги"},
+        {{"info", (work_ / "cut.zdb").string()}, "повреждён"},
+        {{"info", "--json", (work_ / "cut.zdb").string()}, "повреждён"},
         {{"update", (work_ / "missing").string()}, "нет такой папки"},
     };
     for (const auto& c : cases) {

@@ -18,6 +18,16 @@
 
 namespace zt {
 
+// The next scripted answer of a picker; nothing (cancelled) once they are used up.
+inline std::optional<std::u16string> Next(std::deque<std::optional<std::u16string>>& script)
+{
+    if (script.empty())
+        return std::nullopt;
+    auto next = script.front();
+    script.pop_front();
+    return next;
+}
+
 struct FakeRow {
     std::vector<std::u16string> cells;
     int32_t image = 0, key = 0, indent = 0;
@@ -148,6 +158,8 @@ public:
     std::vector<std::u16string> folderAskedAt, fileAskedAt;
     std::function<void(ui::SettingsDialog&)> settingsScript;
     bool threadsFail = false;
+    bool holdThreads = false;  // started threads wait in `held` until the test runs them
+    std::vector<std::function<void()>> held;
     std::atomic<int> closeRequests{0};
     int quitCode = -1;
 
@@ -212,20 +224,13 @@ public:
     }
     bool StartThread(std::function<void()> body) override
     {
-        return !threadsFail && ui::StartDetachedThread(std::move(body));
+        if (holdThreads)
+            held.push_back(std::move(body));
+        return !threadsFail && (holdThreads || ui::StartDetachedThread(std::move(body)));
     }
     void RequestClose() override { ++closeRequests; }
     void PostQuit(int code) override { quitCode = code; }
 
-private:
-    static std::optional<std::u16string> Next(std::deque<std::optional<std::u16string>>& script)
-    {
-        if (script.empty())
-            return std::nullopt;
-        auto next = script.front();
-        script.pop_front();
-        return next;
-    }
 };
 
 class FakeSettingsDialogView : public ui::SettingsDialogView {
@@ -243,14 +248,7 @@ public:
     void SetControlText(int id, std::u16string_view text) override { texts[id] = text; }
     bool IsChecked(int id) const override { return checks.count(id) && checks.at(id); }
     void SetChecked(int id, bool checked) override { checks[id] = checked; }
-    std::optional<std::u16string> PickFolder(std::u16string_view) override
-    {
-        if (folders.empty())
-            return std::nullopt;
-        auto next = folders.front();
-        folders.pop_front();
-        return next;
-    }
+    std::optional<std::u16string> PickFolder(std::u16string_view) override { return Next(folders); }
     void Close(int result) override { closedWith = result; }
 };
 

@@ -54,6 +54,17 @@ TEST(SettingsDialog, ShowsCleansCutsAndStoresOnlyOnOk)
     EXPECT_EQ(s.DefSavePath, u"/chosen");
     EXPECT_EQ(s.CoversDirName, std::u16string(29, u'п'));
     EXPECT_EQ(std::vector<int>({s.bAppendChapName, s.bAddCntToPages, s.bRevScan}), std::vector<int>({0, 0, 0}));
+
+    // Each check box lands in its own setting.
+    for (const int id : {kIdAppendChapName, kIdAddCntToPages, kIdRevScan}) {
+        SettingsDialog one;
+        one.OnInit(view);
+        view.checks = {{id, true}};
+        one.OnCommand(kIdOk);
+        const AppSettings t = Settings_Get();
+        EXPECT_EQ(std::vector<int>({t.bAppendChapName, t.bAddCntToPages, t.bRevScan}),
+                  std::vector<int>({id == kIdAppendChapName, id == kIdAddCntToPages, id == kIdRevScan}));
+    }
 }
 
 TEST(Startup, FolderSettingsPathAndWritingBackOnlyAnExistingFile)

@@ -103,12 +103,6 @@ TEST(StartupPaths, InstalledSettingsAreCreatedAtExitAndReadNextTime)
     ui::Startup_LoadSettings(paths);
     EXPECT_EQ(Settings_Get().DefSavePath, u"/m/Манга");
     EXPECT_EQ(Settings_Get().WindowX, 17);
-
-    // A portable program never creates one.
-    const ui::StartupPaths portable = ui::Startup_Paths(Utf8ToUtf16((dir / "p").string()) + u"/");
-    std::filesystem::create_directories(dir / "p");
-    ui::Startup_SaveSettings(portable);
-    EXPECT_FALSE(std::filesystem::exists(dir / "p/settings.cfg"));
 }
 
 }  // namespace

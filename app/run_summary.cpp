@@ -1,0 +1,46 @@
+#include "app/run_summary.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "model/file_io.h"
+#include "transfer/file_names.h"
+#include "transfer/output_paths.h"
+
+namespace app {
+
+int32_t MissingItems(const MangaInfo& manga, std::u16string_view savePath)
+{
+    int32_t missing = 0;
+    if (!manga.bSkipCovers) {
+        for (const std::u16string& name : CoverFileNames(manga.Covers)) {
+            std::error_code error;
+            if (name.empty() || !std::filesystem::is_regular_file(PathFromUtf16(CoverFilePath(savePath, name)), error))
+                ++missing;
+        }
+    }
+    for (const ChapterInfo& chapter : manga.Chaps) {
+        if (chapter.bSkip)
+            continue;
+        for (const PageInfo& page : chapter.Pages)
+            missing += page.Url && !page.bLoaded ? 1 : 0;
+    }
+    return missing + UnreadChapters(manga);
+}
+
+int32_t UnreadChapters(const MangaInfo& manga)
+{
+    int32_t unread = 0;
+    for (const ChapterInfo& chapter : manga.Chaps)
+        unread += !chapter.bSkip && chapter.Url ? 1 : 0;
+    return unread;
+}
+
+uint64_t FileSize(std::u16string_view path)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(PathFromUtf16(path), error);
+    return error ? 0 : static_cast<uint64_t>(size);
+}
+
+}  // namespace app
