@@ -212,6 +212,14 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
         {u"Коврики", u"", u"0/1"},
     };
     EXPECT_EQ(Rows(list_), scanned);
+    // A first run (settings.cfg without ColWchCH): every chapter label whole.
+    for (int row = 0; row < 3; ++row) {
+        RECT label{LVIR_LABEL, 0, 0, 0};
+        SendMessageW(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label));
+        const std::u16string text = Cell(list_, row, 0);
+        EXPECT_GT(label.right - label.left, SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())))
+            << row;
+    }
     const std::u16string mangaFolder = folder + u"\\Manga";
     EXPECT_EQ(Text(Control(ui::kIdSavePath)), mangaFolder);
     EXPECT_FALSE(Enabled(ui::kIdCancel));
