@@ -212,13 +212,12 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
         {u"Коврики", u"", u"0/1"},
     };
     EXPECT_EQ(Rows(list_), scanned);
-    // A first run (settings.cfg without ColWchCH): every chapter label whole.
-    for (int row = 0; row < 3; ++row) {
+    for (int row = 0; row < 3; ++row) {  // a first run (no ColWchCH): every chapter label whole
         RECT label{LVIR_LABEL, 0, 0, 0};
         SendMessageW(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label));
         const std::u16string text = Cell(list_, row, 0);
-        EXPECT_GT(label.right - label.left, SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str())))
-            << row;
+        const LRESULT width = SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        EXPECT_GT(label.right - label.left, width) << row;
     }
     const std::u16string mangaFolder = folder + u"\\Manga";
     EXPECT_EQ(Text(Control(ui::kIdSavePath)), mangaFolder);
@@ -363,9 +362,7 @@ TEST_F(Win32Window, TabMovesThroughTheTabStopsEnterIsOkEscapeIsCancel)
 
     // Template order, round and back; the description pane is no tab stop.
     const std::vector<INPUT> tab{Key(VK_TAB), Key(VK_TAB, KEYEVENTF_KEYUP)};
-    std::vector<INPUT> shiftTab = tab;
-    shiftTab.insert(shiftTab.begin(), Key(VK_SHIFT));
-    shiftTab.push_back(Key(VK_SHIFT, KEYEVENTF_KEYUP));
+    const std::vector<INPUT> shiftTab{Key(VK_SHIFT), tab[0], tab[1], Key(VK_SHIFT, KEYEVENTF_KEYUP)};
     const std::pair<std::vector<INPUT>, std::vector<int>> rounds[] = {
         {tab, {ui::kIdChapterList, ui::kIdSavePath, ui::kIdBrowse, ui::kIdStart, ui::kIdOk, ui::kIdCancel, ui::kIdUrl}},
         {shiftTab, {ui::kIdCancel, ui::kIdOk, ui::kIdStart, ui::kIdBrowse, ui::kIdSavePath, ui::kIdChapterList, ui::kIdUrl}},
