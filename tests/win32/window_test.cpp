@@ -355,6 +355,7 @@ TEST_F(Win32Window, TabMovesThroughTheTabStopsEnterIsOkEscapeIsCancel)
 {
     for (int id : {ui::kIdStart, ui::kIdCancel})
         EnableWindow(Control(id), TRUE);
+    gSeen.clear();
     gOriginal = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Spy)));
     SetForegroundWindow(window_);
     Click(Control(ui::kIdUrl));
