@@ -42,6 +42,9 @@ struct AppSettings {
     int32_t ColWchNAM = 100;
     int32_t ColWchP = 100;
     int32_t ColWchL = 100;
+    // Not a key: set when settings.cfg gave ColWchCH. Without a width of the
+    // user's (a first run) the window fits the chapter column to its labels.
+    uint8_t bColWchCHSaved = 0;
     // DEBUG
     uint8_t SaveBuf = 0;
 };

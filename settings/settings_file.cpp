@@ -31,8 +31,10 @@ void ReadFields(std::u16string_view text, AppSettings& settings)
             field = number != 0 ? 1 : 0;
     };
     const auto getInt32 = [&](std::u16string_view key, int32_t& field) {
-        if (Cfg_GetInt(text, key, number, range))
+        const bool found = Cfg_GetInt(text, key, number, range);
+        if (found)
             field = Low32(number);
+        return found;
     };
     // Out of range reads as the nearest allowed value.
     const auto getClamped = [&](std::u16string_view key, int32_t& field, int32_t low, int32_t high) {
@@ -63,7 +65,8 @@ void ReadFields(std::u16string_view text, AppSettings& settings)
     getInt32(u"WindowW", settings.WindowW);
 
     Cfg_FindSection(text, u"CHAPSLIST", range);
-    getInt32(u"ColWchCH", settings.ColWchCH);
+    if (getInt32(u"ColWchCH", settings.ColWchCH))
+        settings.bColWchCHSaved = 1;
     getInt32(u"ColWchNAM", settings.ColWchNAM);
     getInt32(u"ColWchP", settings.ColWchP);
     getInt32(u"ColWchL", settings.ColWchL);

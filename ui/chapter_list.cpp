@@ -51,9 +51,12 @@ void ChapterList::SetUp(const AppSettings& settings)
                                            LoadStr(kStrColLoaded), u""};
     const int32_t widths[] = {settings.ColWchCH, settings.ColWchNAM, settings.ColWchP, settings.ColWchL,
                               kErrorColumnWidth};
-    for (int32_t column = 0; column < 5; ++column)
+    for (int32_t column = 0; column < 5; ++column) {
         if (!view_.InsertColumn(column, headers[column], widths[column]))
             break;
+        if (column == 0 && !settings.bColWchCHSaved)
+            firstRunWidth_ = widths[0];
+    }
 }
 
 void ChapterList::Fill()
@@ -80,6 +83,12 @@ void ChapterList::Fill()
         }
         chapter.bSkip = skip;
     }
+
+    // The default width cuts every "Том: 1 Глава: 12"; unless the user has
+    // dragged the column meanwhile, the labels of the first fill decide it.
+    if (firstRunWidth_ && view_.ColumnWidth(0) == *firstRunWidth_)
+        view_.AutoSizeColumn(0);
+    firstRunWidth_.reset();
 }
 
 int32_t ChapterList::FindRow(int32_t key) const

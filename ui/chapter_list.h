@@ -6,6 +6,7 @@
 // pages are fetched again.
 
 #include <cstdint>
+#include <optional>
 
 #include "model/manga_info.h"
 #include "settings/app_settings.h"
@@ -19,7 +20,8 @@ class ChapterList {
 public:
     ChapterList(ListView& view, WindowView& window, MangaInfo& manga);
 
-    // Appearance and the five columns, with widths from the settings.
+    // Appearance and the five columns, with widths from the settings; on a
+    // first run the first fill fits the chapter column to its labels.
     void SetUp(const AppSettings& settings);
     // Removes every row.
     void Clear() { view_.DeleteAllRows(); }
@@ -46,6 +48,8 @@ private:
     ListView& view_;
     WindowView& window_;
     MangaInfo& manga_;
+    // The chapter column's width on a first run, until the first fill.
+    std::optional<int32_t> firstRunWidth_;
 };
 
 }  // namespace ui

@@ -29,7 +29,7 @@ std::string Describe(const AppSettings& s)
     std::string out = Utf16ToUtf8(s.DefSavePath + u"|" + s.BookDirName + u"|" + s.ChapDirName + u"|" + s.CoversDirName);
     for (int64_t v : {int64_t{s.bAppendChapName}, int64_t{s.bAddCntToPages}, int64_t{s.bRevScan}, int64_t{s.WindowX},
                       int64_t{s.WindowY}, int64_t{s.WindowW}, int64_t{s.WindowH}, int64_t{s.ColWchCH},
-                      int64_t{s.ColWchNAM}, int64_t{s.ColWchP}, int64_t{s.ColWchL}, int64_t{s.SaveBuf}})
+                      int64_t{s.ColWchNAM}, int64_t{s.ColWchP}, int64_t{s.ColWchL}, int64_t{s.bColWchCHSaved}, int64_t{s.SaveBuf}})
         out.append("|").append(std::to_string(v));
     return out.append("|").append(s.UserAgent.value_or("(none)"));
 }
@@ -77,7 +77,7 @@ TEST_F(SettingsFile, LoadingSetsFoundKeysAndKeepsDefaultsForTheRest)
          "[DEBUG]\nSaveBuf=257",
          [](AppSettings& s) {
              s.bAddCntToPages = 1, s.bAppendChapName = 0, s.WindowW = 31, s.WindowX = -20, s.WindowY = -1;
-             s.WindowH = 1, s.ColWchL = 0, s.ColWchCH = 0, s.SaveBuf = 1;
+             s.WindowH = 1, s.ColWchL = 0, s.ColWchCH = 0, s.bColWchCHSaved = 1, s.SaveBuf = 1;
          }},
         {"[CONFIG]\r\nDefSavePath=" + std::string(300, 'p') + "\r\nBookDirName=" + std::string(28, 'b') +
              "\xF0\x9F\x98\x80\r\nChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0\r\nCoversDirName = c\r\n[DEBUG]\r\nSaveBuf=256",

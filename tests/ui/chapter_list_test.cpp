@@ -172,4 +172,38 @@ TEST(ChapterList, ColumnsFromTheSettingsAndBackOnClose)
               std::vector<int32_t>({11, 100, 100, 44}));
 }
 
+// The fake sizes a column to 6 pixels a character of its widest text, here
+// "Том: 1 Глава: 12".
+TEST(ChapterList, OnAFirstRunTheFirstFillFitsTheChapterColumn)
+{
+    const struct {
+        const char* what;
+        uint8_t saved;
+        int32_t dragged;  // before the first fill; 0 for none
+        int32_t width;
+    } cases[] = {
+        {"first run", 0, 0, 96},
+        {"width saved in settings.cfg", 1, 0, 100},
+        {"dragged before the first fill", 0, 70, 70},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        zt::WindowHarness h;
+        Settings_Update([&c](AppSettings& s) { s.bColWchCHSaved = c.saved; });
+        h.Open();
+        if (c.dragged)
+            h.list.SetColumnWidth(0, c.dragged);
+        h.window.Manga().Chaps.resize(12);
+        for (int i = 0; i < 12; ++i)
+            h.window.Manga().Chaps[static_cast<size_t>(i)].Vol = 1, h.window.Manga().Chaps[static_cast<size_t>(i)].Num = i + 1;
+        h.window.OnNotification(UM_MANGALOADED, 0, 0);
+        EXPECT_EQ(h.list.ColumnWidth(0), c.width);
+        // Only once: a later fill leaves whatever width the column has.
+        h.list.SetColumnWidth(0, 100);
+        h.window.List().Clear();
+        h.window.OnNotification(UM_MANGALOADED, 0, 0);
+        EXPECT_EQ(h.list.ColumnWidth(0), 100);
+    }
+}
+
 }  // namespace

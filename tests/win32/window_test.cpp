@@ -9,7 +9,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 #include <thread>
+#include <utility>
 
 #include "model/manga_db.h"
 #include "settings/app_settings.h"
@@ -81,6 +84,55 @@ std::string ReadUtf8(const fs::path& path)
     return ReadFileBytes(path);
 }
 
+// Input as the keyboard and the mouse give it, to the window with the focus.
+INPUT Key(WORD code, DWORD flags = 0)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = code;
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+void Send(std::vector<INPUT> inputs)
+{
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+void Click(HWND control)
+{
+    RECT r{};
+    GetWindowRect(control, &r);
+    std::vector<INPUT> inputs(2);
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dx = (r.left + r.right) / 2 * 65536 / GetSystemMetrics(SM_CXSCREEN);
+    inputs[0].mi.dy = (r.top + r.bottom) / 2 * 65536 / GetSystemMetrics(SM_CYSCREEN);
+    inputs[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    Send(inputs);
+}
+
+// While the spy is the window's procedure, its commands (buttons, Enter,
+// Escape) and close requests are recorded instead of carried out.
+std::mutex gSpyLock;
+std::vector<int> gSeen;
+WNDPROC gOriginal = nullptr;
+
+LRESULT CALLBACK Spy(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_CLOSE && (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED))
+        return CallWindowProcW(gOriginal, hwnd, message, wParam, lParam);
+    std::lock_guard<std::mutex> guard(gSpyLock);
+    gSeen.push_back(message == WM_CLOSE ? -1 : LOWORD(wParam));
+    return 0;
+}
+
+size_t SeenCount()
+{
+    std::lock_guard<std::mutex> guard(gSpyLock);
+    return gSeen.size();
+}
+
 class Win32Window : public ::testing::Test {
 protected:
     void SetUp() override
@@ -99,6 +151,8 @@ protected:
     }
     void TearDown() override
     {
+        if (gOriginal)
+            SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(std::exchange(gOriginal, nullptr)));
         if (program_.joinable()) {
             PostMessageW(window_, WM_CLOSE, 0, 0);
             program_.join();
@@ -108,6 +162,13 @@ protected:
     void Command(int id) { SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
     bool Enabled(int id) const { return IsWindowEnabled(GetDlgItem(window_, id)) != FALSE; }
     HWND Control(int id) const { return GetDlgItem(window_, id); }
+    int FocusId() const
+    {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info);
+        return info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0;
+    }
 
     TempDir dir_;
     TestServer site_;
@@ -151,6 +212,13 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
         {u"Коврики", u"", u"0/1"},
     };
     EXPECT_EQ(Rows(list_), scanned);
+    for (int row = 0; row < 3; ++row) {  // a first run (no ColWchCH): every chapter label whole
+        RECT label{LVIR_LABEL, 0, 0, 0};
+        SendMessageW(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label));
+        const std::u16string text = Cell(list_, row, 0);
+        const LRESULT width = SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        EXPECT_GT(label.right - label.left, width) << row;
+    }
     const std::u16string mangaFolder = folder + u"\\Manga";
     EXPECT_EQ(Text(Control(ui::kIdSavePath)), mangaFolder);
     EXPECT_FALSE(Enabled(ui::kIdCancel));
@@ -185,6 +253,11 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     ASSERT_EQ(MangaDB_Load(saved, db.u16string()), kMangaDbOk);
     EXPECT_EQ(saved.ChapCnt(), 3);
     EXPECT_EQ(saved.Chaps[1].bSkip, 1);
+    // A description that is no RTF document, as a foreign file may hold it,
+    // is shown as the text it is.
+    const std::string plain = "Plain {text}, \\b0 as it stands";
+    saved.Desc = plain;
+    ASSERT_EQ(MangaDB_Save(saved, db.u16string()), 0);
     PostMessageW(window_, WM_COMMAND, ui::kCmdLoadDb, 0);
     HWND open = FindDialog(nullptr);
     ASSERT_NE(open, nullptr);
@@ -192,6 +265,7 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     PostMessageW(open, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(open) && Cell(list_, 3, 0) == u"Коврики"; }));
     EXPECT_EQ(Rows(list_)[0], scanned[0]);
+    EXPECT_EQ(Text(Control(ui::kIdDescription)), Utf8ToUtf16(plain));
     EXPECT_EQ(SendMessageW(list_, LVM_GETITEMSTATE, 1, LVIS_STATEIMAGEMASK), 1u << 12);  // still unticked
 
     // A double-click on the top row lists its pages, downloaded ones unticked;
@@ -275,6 +349,49 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     const std::string cfg = ReadUtf8(settingsFile_);
     EXPECT_NE(cfg.find("WindowX=60\nWindowY=50\nWindowW=720\nWindowH=580\n"), std::string::npos) << cfg;
     EXPECT_NE(cfg.find("ChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0_\n"), std::string::npos) << cfg;
+}
+
+TEST_F(Win32Window, TabMovesThroughTheTabStopsEnterIsOkEscapeIsCancel)
+{
+    for (int id : {ui::kIdStart, ui::kIdCancel})
+        EnableWindow(Control(id), TRUE);
+    gSeen.clear();
+    gOriginal = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Spy)));
+    SetForegroundWindow(window_);
+    Click(Control(ui::kIdUrl));
+    ASSERT_TRUE(WaitFor([&] { return FocusId() == ui::kIdUrl; }, 5s));
+
+    // Template order, round and back; the description pane is no tab stop.
+    const std::vector<INPUT> tab{Key(VK_TAB), Key(VK_TAB, KEYEVENTF_KEYUP)};
+    const std::vector<INPUT> shiftTab{Key(VK_SHIFT), tab[0], tab[1], Key(VK_SHIFT, KEYEVENTF_KEYUP)};
+    const std::pair<std::vector<INPUT>, std::vector<int>> rounds[] = {
+        {tab, {ui::kIdChapterList, ui::kIdSavePath, ui::kIdBrowse, ui::kIdStart, ui::kIdOk, ui::kIdCancel, ui::kIdUrl}},
+        {shiftTab, {ui::kIdCancel, ui::kIdOk, ui::kIdStart, ui::kIdBrowse, ui::kIdSavePath, ui::kIdChapterList, ui::kIdUrl}},
+    };
+    for (const auto& [keys, order] : rounds)
+        for (int id : order) {
+            Send(keys);
+            EXPECT_TRUE(WaitFor([&] { return FocusId() == id; }, 3s)) << id << ": " << FocusId();
+        }
+
+    // Enter and Escape in the address box, on a focused button and in the
+    // multi-line description pane.
+    const std::pair<std::function<void()>, int> places[] = {
+        {[&] { Click(Control(ui::kIdUrl)); }, ui::kIdUrl},
+        {[&] { Send({tab[0], tab[1], tab[0], tab[1], tab[0], tab[1]}); }, ui::kIdBrowse},
+        {[&] { Click(Control(ui::kIdDescription)); }, ui::kIdDescription},
+    };
+    for (const auto& [focus, id] : places) {
+        focus();
+        EXPECT_TRUE(WaitFor([&] { return FocusId() == id; }, 3s)) << id << ": " << FocusId();
+        for (WORD key : {VK_RETURN, VK_ESCAPE}) {
+            const size_t before = SeenCount();
+            Send({Key(key), Key(key, KEYEVENTF_KEYUP)});
+            WaitFor([&] { return SeenCount() > before; }, 3s);
+        }
+    }
+    std::lock_guard<std::mutex> guard(gSpyLock);
+    EXPECT_EQ(gSeen, std::vector<int>({1, 2, 1, 2, 1, 2}));
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ int RunProgram(HINSTANCE instance, int showCommand)
             while ((got = GetMessageW(&message, nullptr, 0, 0)) != 0) {
                 if (got == -1)
                     continue;
-                if (!IsDialogMessageW(hwnd, &message)) {
+                if (!window.TakeDialogKey(message) && !IsDialogMessageW(hwnd, &message)) {
                     TranslateMessage(&message);
                     DispatchMessageW(&message);
                 }

@@ -3,7 +3,9 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <atomic>
+#include <climits>
 
 #include "transfer/notifications.h"
 #include "ui/resources.h"
@@ -88,13 +90,11 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam)
     case UM_WAKE:
         logic_->OnWake();
         return 0;
-    case UM_MANGALOADED:
-    case UM_UPDATELLW:
-    case UM_PROGRESS:
-    case UM_WORKERDONE:
-    case UM_ERRORCODE:
-        logic_->OnNotification(message, static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
-        break;
+    case WM_NEXTDLGCTL:
+        // The dialog keyboard handling asks for the next tab stop here; the
+        // default processing of a window of the program's own class ignores it.
+        MoveFocus(wParam, lParam);
+        return 0;
     case WM_CLOSE:
         logic_->OnClose();
         break;
@@ -107,6 +107,27 @@ LRESULT Win32Window::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void Win32Window::MoveFocus(WPARAM wParam, LPARAM lParam)
+{
+    HWND target = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
+    if (!target)
+        return;
+    // As in a dialog: an edit box reached from the keyboard has its text selected.
+    if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageW(target, EM_SETSEL, 0, -1);
+    SetFocus(target);
+}
+
+bool Win32Window::TakeDialogKey(const MSG& message)
+{
+    if (message.message != WM_KEYDOWN || (message.wParam != VK_RETURN && message.wParam != VK_ESCAPE) ||
+        (message.hwnd != hwnd_ && !IsChild(hwnd_, message.hwnd)))
+        return false;
+    const int id = message.wParam == VK_RETURN ? kIdOk : kIdCancel;
+    SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, id)));
+    return true;
 }
 
 void Win32Window::Notify(const NMHDR& header, LPARAM lParam)
@@ -199,10 +220,25 @@ Size Win32Window::ScreenSize() const
 void Win32Window::SetDescription(std::string_view rtf)
 {
     // Code page 1200 with an 8-bit text: the control sees the "{\rtf" header
-    // and reads the text as RTF; an empty text empties the pane.
+    // and reads the 8-bit text as RTF up to its terminator. Any other text
+    // would be read as UTF-16 (two bytes a unit, past a one-byte terminator),
+    // so it is widened from the system's 8-bit code page first and shown as
+    // it stands.
     SETTEXTEX how{ST_DEFAULT, 1200};
-    const std::string text(rtf);
-    const LPARAM content = text.empty() ? reinterpret_cast<LPARAM>(L"") : reinterpret_cast<LPARAM>(text.c_str());
+    std::string rtfText;
+    std::wstring plain;
+    LPARAM content = 0;
+    if (rtf.starts_with("{\\rtf")) {
+        rtfText.assign(rtf);
+        content = reinterpret_cast<LPARAM>(rtfText.c_str());
+    } else {
+        const int size = static_cast<int>(std::min<size_t>(rtf.size(), INT_MAX / 2));
+        plain.resize(static_cast<size_t>(size));
+        if (size > 0)
+            plain.resize(static_cast<size_t>(
+                MultiByteToWideChar(CP_ACP, 0, rtf.data(), size, plain.data(), size)));
+        content = reinterpret_cast<LPARAM>(plain.c_str());
+    }
     SendDlgItemMessageW(hwnd_, kIdDescription, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how), content);
 }
 

@@ -26,6 +26,10 @@ public:
 
     // The window procedure of the class "zumr".
     static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Enter and Escape pressed anywhere in the window become OK and Cancel
+    // before any control sees them: the multi-line description pane would
+    // keep Enter and turn Escape into a close request. True when taken.
+    bool TakeDialogKey(const MSG& message);
 
     void EnableControl(int id, bool enabled) override;
     std::u16string ControlText(int id) const override;
@@ -50,6 +54,8 @@ public:
 private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Notify(const NMHDR& header, LPARAM lParam);
+    // WM_NEXTDLGCTL: to the given control, or to the next or previous tab stop.
+    void MoveFocus(WPARAM wParam, LPARAM lParam);
 
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
