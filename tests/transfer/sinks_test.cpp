@@ -8,6 +8,11 @@
 
 namespace {
 
+struct DummyWindow : MainWindowLink {
+    void Post(uint32_t, int32_t, int32_t) override {}
+    void ShowBox(std::u16string_view, std::u16string_view) override {}
+};
+
 TEST(Sinks, ProgressIsAPercentOrTheNegatedBytesSoFar)
 {
     const int64_t cases[][3] = {{0, 5000, -5000}, {0, 0, 0},        {3, 1, 33},
@@ -27,12 +32,20 @@ TEST(Sinks, ErrorCodeTextsOfCurlAndOfUnknownParserCodes)
 // protocols may be spoken, so a page cannot have a local file copied.
 TEST(Sinks, OnlyHttpAndHttpsAddressesAreFetched)
 {
+    struct Page : Transfer {
+        bool Begin() override { return true; }
+        size_t Take(const char* data, size_t size) override { return Curl_WriteMemory(data, 1, size, &buffer); }
+        MemBuffer buffer;
+    } page;
     CurlSession session;
-    MemBuffer buffer;
-    session.UseMemorySink(&buffer);
-    for (const char* address : {"file:///etc/hostname", "dict://127.0.0.1:1/x", "ftp://127.0.0.1:1/x"})
-        EXPECT_EQ(session.Perform(address), 1) << address;  // CURLE_UNSUPPORTED_PROTOCOL
-    EXPECT_TRUE(buffer.empty());
+    DummyWindow window;
+    hMainWnd = &window;
+    for (const char* address : {"file:///etc/hostname", "dict://127.0.0.1:1/x", "ftp://127.0.0.1:1/x"}) {
+        page.url = address;
+        EXPECT_EQ(session.Perform(page), 1) << address;  // CURLE_UNSUPPORTED_PROTOCOL
+    }
+    hMainWnd = nullptr;
+    EXPECT_TRUE(page.buffer.empty());
 }
 
 }  // namespace
