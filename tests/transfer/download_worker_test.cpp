@@ -298,4 +298,140 @@ TEST_F(DownloadTest, ResetMidBodyThenSecondStartThenFreshScanWithNewTokens)
     d.Check(7);
 }
 
+// Each row's counts from one run: "UPD r n" values per row, in order.
+std::map<int, std::vector<int>> Counts(const std::vector<std::string>& events)
+{
+    std::map<int, std::vector<int>> counts;
+    for (const std::string& event : events)
+        if (event.rfind("UPD ", 0) == 0)
+            counts[std::stoi(event.substr(4))].push_back(std::stoi(event.substr(event.rfind(' '))));
+    return counts;
+}
+
+void UseSettings(int connections, int retries)
+{
+    Settings_Update([&](AppSettings& s) {
+        s.Connections = connections;
+        s.Retries = retries;
+    });
+}
+
+TEST_F(DownloadTest, ParallelRunsFetchEachAddressOnceAndCountEveryRowUp)
+{
+    for (const int connections : {4, 8}) {
+        SCOPED_TRACE(connections);
+        Download d;
+        for (const auto& [path, body] : d.served)
+            if (path.rfind("/img/", 0) == 0)
+                d.Replace(path, Fault::Trickle);  // slow enough that transfers overlap
+        UseSettings(connections, 0);
+        EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+        const auto events = d.window.Events();
+        EXPECT_EQ(Counts(events), (std::map<int, std::vector<int>>{{3, {1}}, {2, {1, 2}}, {1, {1, 2}}, {0, {1, 2}}}));
+        EXPECT_EQ(events.back(), "DONE 1 0");
+        d.Check(7);
+        for (const auto& [path, body] : d.served)
+            EXPECT_EQ(d.server.Hits(path), 1) << path;
+        // The scan's connection, then more than one for the download, never more than allowed.
+        EXPECT_GT(d.server.Connections(), 2);
+        EXPECT_LE(d.server.Connections(), 1 + connections);
+    }
+}
+
+TEST_F(DownloadTest, CancelAmidParallelTransfersLeavesOnlyWholeFiles)
+{
+    Download d;
+    for (int n = 1; n <= 3; ++n)
+        d.Replace(PagePath(n, 2), Fault::Trickle);
+    d.window.cancelOnDataFor = 0;
+    UseSettings(4, 2);
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 23);
+    const auto events = d.window.Events();
+    EXPECT_EQ(events.back(), "DONE 1 23");
+    EXPECT_NE(std::find(events.begin(), events.end(), "ERR 0 23"), events.end());
+    d.Check(FilesBelow(d.save).size());  // whatever is there is whole, and no temporary file
+    EXPECT_LT(FilesBelow(d.save).size(), 7u);
+}
+
+// Passing faults on five of the seven items: each once with Retries 0 (two
+// runs), twice with Retries 2 (one run).
+TEST_F(DownloadTest, PassingFaultsAndTheCompletePictureCheck)
+{
+    const std::pair<std::string, Fault> faults[] = {{"/c/c1.png", Fault::Unavailable},
+                                                    {PagePath(3, 1), Fault::TooMany},
+                                                    {PagePath(2, 1), Fault::Reset},
+                                                    {PagePath(2, 2), Fault::HtmlPage},
+                                                    {PagePath(1, 2), Fault::Empty}};
+    {
+        Download d;
+        for (const auto& [path, fault] : faults)
+            d.server.FailFirst(path, 1, fault);
+        EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+        EXPECT_EQ(d.window.Events(), (std::vector<std::string>{"ERR 3 22", "UPD 3 1", "UPD 2 1", "ERR 2 -20", "UPD 2 2",
+                                                               "ERR 1 " + std::to_string(kCutReplyCode), "UPD 1 1",
+                                                               "ERR 1 -20", "UPD 1 2", "ERR 0 22", "UPD 0 1", "UPD 0 2",
+                                                               "DONE 1 0"}));
+        d.Check(2);
+        RecordingWindow second;  // the next run fetches what failed
+        hMainWnd = &second;
+        EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+        EXPECT_EQ(Counts(second.Events()), (std::map<int, std::vector<int>>{{3, {1}}, {2, {2}}, {1, {1, 2}}, {0, {1}}}));
+        d.Check(7);
+    }
+    Download d;
+    for (const auto& [path, fault] : faults)
+        d.server.FailFirst(path, path == "/c/c1.png" ? 1 : 2, fault, 2);
+    UseSettings(4, 2);
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+    for (const std::string& event : d.window.Events())
+        EXPECT_EQ(event.rfind("ERR", 0), std::string::npos) << event;  // only a last failure would reach the row
+    d.Check(7);
+    for (const auto& [path, fault] : faults)
+        EXPECT_EQ(d.server.Hits(path), path == "/c/c1.png" ? 2 : 3) << path;
+    EXPECT_GE(d.server.SecondsBetweenFirstTwo("/c/c1.png"), 2.0);  // Retry-After: 2, not the first wait of 1 s
+}
+
+TEST_F(DownloadTest, CancelEndsTheWaitForANewTry)
+{
+    Download d;
+    d.manga.Chaps[0].bSkip = d.manga.Chaps[1].bSkip = d.manga.Chaps[2].bSkip = 1;
+    d.server.FailFirst("/c/c1.png", 1, Fault::Unavailable, 60);
+    UseSettings(1, 1);
+    std::thread canceller([&] {
+        while (d.server.Hits("/c/c1.png") == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        bKeepRunning = 0;
+    });
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 22);
+    canceller.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    EXPECT_EQ(d.window.Events(), (std::vector<std::string>{"ERR 3 22", "DONE 1 22"}));
+    EXPECT_EQ(d.server.Hits("/c/c1.png"), 1);
+    d.Check(0);
+}
+
+// Broken pictures leave no file and are fetched again by the next run; whole
+// ones of every kind are kept.
+TEST_F(DownloadTest, OnlyWholePicturesGetTheirFinalName)
+{
+    Download d;
+    const auto whole = WholePictures();
+    const auto broken = BrokenPictures();
+    const std::string paths[] = {"/c/c1.png", PagePath(3, 1), PagePath(3, 2), PagePath(2, 1),
+                                 PagePath(2, 2),  PagePath(1, 1), PagePath(1, 2)};
+    for (const auto* bodies : {&broken, &whole}) {
+        for (size_t i = 0; i < std::size(paths); ++i)
+            d.server.Serve(paths[i], d.served[paths[i]] = (*bodies)[i].second);
+        RecordingWindow window;
+        hMainWnd = &window;
+        EXPECT_EQ(Curl_GetCommix(&d.manga), bodies == &broken ? -20 : 0);
+        const auto events = window.Events();
+        EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const std::string& e) { return e.find("ERR") == 0; }),
+                  bodies == &broken ? 7 : 0);
+        d.Check(bodies == &broken ? 0 : 7);
+    }
+}
+
 }  // namespace
