@@ -10,7 +10,6 @@
 #include <atomic>
 #include <map>
 #include <mutex>
-#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -58,7 +57,8 @@ struct TestServer::Impl {
     std::map<std::string, Failing> failFirst;
     std::vector<std::pair<std::string, std::string>> requests;
     std::vector<std::chrono::steady_clock::time_point> times;
-    std::set<int> ports;
+    std::atomic<int> active{0};
+    std::atomic<int> mostActive{0};
     std::atomic<int> stalls{0};
     std::atomic<bool> stopping{false};
 
@@ -74,7 +74,6 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
         std::lock_guard guard(lock);
         requests.emplace_back(request.path, request.get_header_value("User-Agent"));
         times.push_back(std::chrono::steady_clock::now());
-        ports.insert(request.remote_port);
         // A route may name a query: pages that differ only there are different images.
         if (auto it = routes.find(request.target); it != routes.end())
             route = it->second;
@@ -88,6 +87,12 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
     }
     auto body = std::make_shared<const std::string>(std::move(route.body));
     const Fault fault = route.fault;
+    // A reply is under way from here until it has been sent.
+    for (int now = ++active, most = mostActive; now > most && !mostActive.compare_exchange_weak(most, now);)
+        ;
+    const auto sent = [this](bool) { --active; };
+    if (fault != Fault::Chunked && fault != Fault::Trickle && fault != Fault::Reset && fault != Fault::Stall)
+        --active;
     switch (fault) {
     case Fault::None:
         return response.set_content(*body, "application/octet-stream");
@@ -113,7 +118,7 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
                 return sink.write(body->data() + offset, std::min<size_t>(4096, body->size() - offset));
             sink.done();
             return true;
-        });
+        }, sent);
     default:  // the length announced, then the body in pieces
         break;
     }
@@ -130,7 +135,7 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(fault == Fault::Trickle ? 5 : 0));
         return !stopping && sink.write(body->data() + offset, std::min<size_t>(1024, end - offset));
-    });
+    }, sent);
 }
 
 TestServer::TestServer() : impl_(std::make_unique<Impl>())
@@ -196,8 +201,7 @@ double TestServer::SecondsBetweenFirstTwo(const std::string& path) const
     return at.size() < 2 ? -1 : std::chrono::duration<double>(at[1] - at[0]).count();
 }
 
-int TestServer::Connections() const
+int TestServer::MostAtOnce() const
 {
-    std::lock_guard guard(impl_->lock);
-    return static_cast<int>(impl_->ports.size());
+    return impl_->mostActive;
 }

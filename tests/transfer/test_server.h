@@ -44,7 +44,7 @@ public:
     bool Stalled() const;  // a stalled reply has sent its first bytes
     // Seconds between the first two requests of `path`.
     double SecondsBetweenFirstTwo(const std::string& path) const;
-    int Connections() const;  // client connections seen (distinct ports)
+    int MostAtOnce() const;  // most replies under way at the same time
 
 
 private:
