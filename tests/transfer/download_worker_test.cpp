@@ -168,6 +168,12 @@ TEST_F(DownloadTest, SingleRunSequences)
          23, {"ERR 3 23", "DONE 1 23"}, 0},
         {"cancel while a page stalls", [](Download& d) { d.Replace(PagePath(1, 1), Fault::Stall); }, 23,
          {"UPD 3 1", "ERR 2 23", "DONE 1 23"}, 1},
+        {"cancel while waiting a minute for a new try: only the last failure",
+         [](Download& d) {
+             d.server.FailFirst(PagePath(3, 2), 1, Fault::Unavailable, 60);
+             UseSettings(1, 1);
+         },
+         22, {"UPD 3 1", "UPD 2 1", "UPD 2 2", "UPD 1 1", "UPD 1 2", "UPD 0 1", "ERR 0 22", "DONE 1 22"}, 6},
         {"a folder that is a file", [](Download&) { CurSavePath_Set(BelowAFile()); }, 0,
          {FileBox(kBelowAFileError), "DONE 1 0"}, 0},
         {"a path too long", [](Download& d) { d.manga.Chaps[2].Name = std::u16string(300, u'x'); }, 0,
@@ -385,27 +391,6 @@ TEST_F(DownloadTest, PassingFaultsAndTheCompletePictureCheck)
     for (const auto& [path, fault] : faults)
         EXPECT_EQ(d.server.Hits(path), path == "/c/c1.png" ? 2 : 3) << path;
     EXPECT_GE(d.server.SecondsBetweenFirstTwo("/c/c1.png"), 2.0);  // Retry-After: 2, not the first wait of 1 s
-}
-
-TEST_F(DownloadTest, CancelEndsTheWaitForANewTry)
-{
-    Download d;
-    d.manga.Chaps[0].bSkip = d.manga.Chaps[1].bSkip = d.manga.Chaps[2].bSkip = 1;
-    d.server.FailFirst("/c/c1.png", 1, Fault::Unavailable, 60);
-    UseSettings(1, 1);
-    std::thread canceller([&] {
-        while (d.server.Hits("/c/c1.png") == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        bKeepRunning = 0;
-    });
-    const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(Curl_GetCommix(&d.manga), 22);
-    canceller.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
-    EXPECT_EQ(d.window.Events(), (std::vector<std::string>{"ERR 3 22", "DONE 1 22"}));
-    EXPECT_EQ(d.server.Hits("/c/c1.png"), 1);
-    d.Check(0);
 }
 
 // Broken pictures leave no file and are fetched again by the next run; whole

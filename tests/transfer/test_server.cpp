@@ -105,6 +105,7 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
         response.status = fault == Fault::Unavailable ? 503 : 429;
         if (fault == Fault::Unavailable)
             response.set_header("Retry-After", std::to_string(retryAfter));
+        stalls += retryAfter >= 60;
         return response.set_content("busy", "text/plain");
     case Fault::HtmlPage:
         return response.set_content("\r\n <!DOCTYPE html><html>not a picture</html>", "text/html");

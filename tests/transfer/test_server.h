@@ -41,7 +41,9 @@ public:
     // (path without the query, User-Agent or "") of each request, in order.
     std::vector<std::pair<std::string, std::string>> Requests() const;
     int Hits(const std::string& path) const;
-    bool Stalled() const;  // a stalled reply has sent its first bytes
+    // A stalled reply has sent its first bytes, or a reply has asked to come
+    // back after a minute.
+    bool Stalled() const;
     // Seconds between the first two requests of `path`.
     double SecondsBetweenFirstTwo(const std::string& path) const;
     int MostAtOnce() const;  // most replies under way at the same time
