@@ -189,6 +189,7 @@ inline std::vector<std::pair<std::string, std::string>> BrokenPictures()
             broken.emplace_back(name + " cut short", body.substr(0, body.size() - 40));
     broken.emplace_back("html", " \r\n<!DOCTYPE html><html><body>404</body></html>");
     broken.emplace_back("xml after a BOM", "\xef\xbb\xbf<?xml version=\"1.0\"?><Error/>");
+    broken.emplace_back("empty", "");
     broken.emplace_back("blanks", std::string(600, ' '));
     return broken;
 }
