@@ -1,5 +1,5 @@
 #pragma once
-// The one place that talks to libcurl. One session per worker run: a multi
+// The one place that runs libcurl transfers. One session per worker run: a multi
 // handle with as many easy handles as transfers may run at once, reused for
 // all of the run's transfers, so connections are kept and, where a server
 // offers HTTP/2, shared.

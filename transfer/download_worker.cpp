@@ -23,7 +23,7 @@ bool StillRunning()
     return bKeepRunning.load(std::memory_order_acquire) > 0 && hMainWnd.load(std::memory_order_acquire) != nullptr;
 }
 
-// Items come up in the design's order (covers, then chapters from the last
+// Items come up in a fixed order (covers, then chapters from the last
 // entry to the first, each chapter's pages in order) and start in that order;
 // they may end in any order. A row's count of items done only grows: an item
 // counts when it ends, or, when there is nothing to fetch for it, when it

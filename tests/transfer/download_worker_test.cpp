@@ -314,7 +314,7 @@ TEST_F(DownloadTest, ResetMidBodyThenSecondStartThenFreshScanWithNewTokens)
     d.Check(7);
 }
 
-// One at a time the design's exact sequence; in parallel each row's count
+// One at a time the exact sequence of old; in parallel each row's count
 // only grows; either way every file whole and each address fetched once.
 TEST_F(DownloadTest, CoverThenChaptersFromTheLastEveryFileIntactThroughAnyDeliveryAtAnyConnectionCount)
 {

@@ -105,8 +105,13 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
         response.status = fault == Fault::Unavailable ? 503 : 429;
         if (fault == Fault::Unavailable)
             response.set_header("Retry-After", std::to_string(retryAfter));
-        stalls += retryAfter >= 60;
-        return response.set_content("busy", "text/plain");
+        // A long wait counts as a stall once the client has had time to read the reply.
+        return response.set_content_provider(4, "text/plain",
+            [](size_t, size_t, httplib::DataSink& sink) { return sink.write("busy", 4); },
+            [this, retryAfter](bool) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                stalls += retryAfter >= 60;
+            });
     case Fault::HtmlPage:
         return response.set_content("\r\n <!DOCTYPE html><html>not a picture</html>", "text/html");
     case Fault::Empty:
