@@ -69,30 +69,22 @@ struct Page : Transfer {
 };
 
 // Image and page addresses come from web pages; only the web's own
-// protocols may be spoken, so a page cannot have a local file copied.
-TEST(Sinks, OnlyHttpAndHttpsAddressesAreFetched)
-{
-    RecordingWindow window;
-    ResetForWorkers(&window);
-    Page page;
-    CurlSession session;
-    for (const char* address : {"file:///etc/hostname", "dict://127.0.0.1:1/x", "ftp://127.0.0.1:1/x"}) {
-        page.url = address;
-        EXPECT_EQ(session.Perform(page), 1) << address;  // CURLE_UNSUPPORTED_PROTOCOL
-    }
-    EXPECT_TRUE(page.buffer.empty());
-    ResetForWorkers(nullptr);
-}
-
-TEST(Sinks, TheProxySettingIsUsed)
+// protocols may be spoken, so a page cannot have a local file copied. A
+// proxy, when set, carries every request.
+TEST(Sinks, OnlyHttpAndHttpsAddressesAndThroughTheProxy)
 {
     RecordingWindow window;
     ResetForWorkers(&window);
     TestServer proxy;
-    Page page;
-    page.url = "http://zumr.invalid/m";
     SessionOptions options;
     options.proxy = proxy.Url("");
+    Page page;
+    for (const char* address : {"file:///etc/hostname", "dict://127.0.0.1:1/x", "ftp://127.0.0.1:1/x"}) {
+        page.url = address;
+        EXPECT_EQ(CurlSession().Perform(page), 1) << address;  // CURLE_UNSUPPORTED_PROTOCOL
+    }
+    EXPECT_TRUE(page.buffer.empty());
+    page.url = "http://zumr.invalid/m";
     CurlSession(options).Perform(page);
     ASSERT_EQ(proxy.Requests().size(), 1u);
     EXPECT_NE(proxy.Requests()[0].first.find("zumr.invalid"), std::string::npos) << proxy.Requests()[0].first;
