@@ -6,6 +6,8 @@
 #include "parse/title_page.h"
 #include "settings/app_settings.h"
 #include "transfer/curl_session.h"
+#include "transfer/page_transfer.h"
+#include "transfer/worker_run.h"
 
 TitleRefresh Curl_RefreshManga(MangaInfo& manga)
 {
@@ -14,12 +16,10 @@ TitleRefresh Curl_RefreshManga(MangaInfo& manga)
         outcome.failure = RefreshFailure::NoAddress;
         return outcome;
     }
-    CurlSession session;
-    MemBuffer buffer;
-    session.SetUserAgent(Settings_Get().UserAgent);
-    session.UseMemorySink(&buffer);
-    session.SetProgressKey(nullptr);
-    outcome.curlCode = session.Valid() ? session.Perform(*manga.Url) : -1;
+    CurlSession session(SessionOptions_FromSettings());
+    PageTransfer page;
+    page.url = *manga.Url;
+    outcome.curlCode = session.Valid() ? session.Perform(page) : -1;
     // A page cut short could lose the chapters at its end; only a whole one is
     // taken.
     if (outcome.curlCode != kCurlOk) {
@@ -30,7 +30,7 @@ TitleRefresh Curl_RefreshManga(MangaInfo& manga)
     MangaInfo fresh;
     fresh.Url = manga.Url;
     fresh.UrlSize = static_cast<int32_t>(manga.Url->size() + 1);
-    outcome.parseCode = Html_ParseMangaPage(buffer.data, fresh);
+    outcome.parseCode = Html_ParseMangaPage(page.buffer.data, fresh);
     // An error page answered with success, or a page the site redesigned,
     // must not make the known chapters look gone.
     const bool lostChapters = fresh.Chaps.empty() && !manga.Chaps.empty();
