@@ -9,6 +9,7 @@
 #include "model/file_io.h"
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
+#include "transfer/cbz_pack.h"
 #include "transfer/curl_session.h"
 #include "transfer/download_layout.h"
 #include "transfer/file_names.h"
@@ -191,6 +192,7 @@ private:
                 if (DownloadPage(chapter, *page, j, names[static_cast<size_t>(j)], pageUrl) == Step::EndRun)
                     return;
             }
+            Cbz_PackChapter(manga_, chapterIndex_);
         }
     }
 

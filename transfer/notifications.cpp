@@ -1,6 +1,9 @@
 #include "transfer/notifications.h"
 
+#include <system_error>
+
 #include "model/text_codec.h"
+#include "transfer/cbz_pack.h"
 #include "transfer/curl_session.h"
 
 std::atomic<MainWindowLink*> hMainWnd{nullptr};
@@ -28,6 +31,8 @@ std::u16string ErrorCodeText(int32_t code)
 {
     if (code >= 0)
         return Utf8ToUtf16(Curl_ErrorText(code));
+    if (const int error = Cbz_ErrorFromCode(code))
+        return u"не удалось упаковать главу в CBZ: " + Utf8ToUtf16(std::generic_category().message(error));
     switch (code) {
     case -1:
         return u"блок не найден";
