@@ -121,11 +121,12 @@ std::optional<std::vector<ZipEntry>> Zip_ListEntries(std::u16string_view path)
     if (!archive)
         return std::nullopt;
     std::vector<ZipEntry> entries;
+    constexpr zip_uint64_t kNeeded = ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_CRC;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t stat;
         if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW, &stat) != 0 ||
-            (stat.valid & (ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_CRC)) != (ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_CRC)) {
+            (stat.valid & kNeeded) != kNeeded) {
             zip_discard(archive);
             return std::nullopt;
         }

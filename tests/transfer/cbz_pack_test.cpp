@@ -136,4 +136,19 @@ TEST_F(CbzTest, AChapterThatCannotBePackedGetsItsRowsErrorAndNoArchive)
               u"не удалось упаковать главу в CBZ: " + Utf8ToUtf16(std::generic_category().message(ENOSPC)));
 }
 
+TEST_F(CbzTest, PicturesAreStoredUnderUtf8FlaggedNames)
+{
+    TempDir dir;
+    const std::string picture = ImageBytes("страница");
+    WriteFileBytes(dir / PathFromUtf8("страница 1.png"), picture);
+    ASSERT_EQ(Cbz_Write((dir / "ch.cbz").u16string(), {{(dir / PathFromUtf8("страница 1.png")).u16string()}, "<a/>"}), 0);
+    // The first central directory record: general purpose flags, then the method.
+    const std::string zip = ReadFileBytes(dir / "ch.cbz");
+    const size_t record = zip.find("PK\x01\x02");
+    ASSERT_LT(record + 12, zip.size());
+    EXPECT_EQ(static_cast<uint8_t>(zip[record + 9]) & 0x08, 0x08);  // bit 11: the name is UTF-8
+    EXPECT_EQ(zip.substr(record + 10, 2), std::string(2, '\0'));     // stored
+    EXPECT_NE(zip.find(picture), std::string::npos);
+}
+
 }  // namespace
