@@ -140,8 +140,9 @@ TEST_F(CbzTest, PicturesAreStoredUnderUtf8FlaggedNames)
 {
     TempDir dir;
     const std::string picture = ImageBytes("страница");
-    WriteFileBytes(dir / PathFromUtf8("страница 1.png"), picture);
-    ASSERT_EQ(Cbz_Write((dir / "ch.cbz").u16string(), {{(dir / PathFromUtf8("страница 1.png")).u16string()}, "<a/>"}), 0);
+    const fs::path page = dir.path() / PathFromUtf8("страница 1.png");
+    WriteFileBytes(page, picture);
+    ASSERT_EQ(Cbz_Write((dir / "ch.cbz").u16string(), CbzContent{{page.u16string()}, "<a/>"}), 0);
     // The first central directory record: general purpose flags, then the method.
     const std::string zip = ReadFileBytes(dir / "ch.cbz");
     const size_t record = zip.find("PK\x01\x02");
