@@ -383,26 +383,18 @@ TEST_F(CliEndToEnd, EachChapterBecomesACbzThatReadersOpenWrittenAgainOnlyWhenIts
         }
         EXPECT_EQ(Shell("unzip -Z1 " + cbz).second, names + "ComicInfo.xml\n");
         EXPECT_EQ(Shell("unzip -p " + cbz + " ComicInfo.xml | xmllint --noout -").first, 0);
+        const auto field = [](const char* name) { return std::string("string(/ComicInfo/") + name + ")"; };
         const std::pair<std::string, std::string> fields[] = {
-            {"Series", DemoManga::kName},
-            {"AlternateSeries", std::string(DemoManga::kEngName) + " / " + DemoManga::kJpName},
-            {"Title", chapter.Title.value_or("")},
-            {"Volume", std::to_string(chapter.Vol)},
-            {"Number", std::to_string(chapter.Num)},
-            {"PageCount", std::to_string(pictures.size())},
-            {"LanguageISO", "ru"},
-            {"Web", server_.MangaUrl()},
-            {"Summary", "Название: Демонстрационная манга | Zumr Demo Manga | ズムル・デモ\nТомов:2"},
-        };
-        for (const auto& [field, value] : fields) {
-            // The description is checked for its beginning, every other field whole.
-            const std::string path = "/ComicInfo/" + field;
-            const std::string length = std::to_string(Utf8ToUtf16(value).size());
-            const std::string text =
-                field == "Summary" ? "substring(" + path + ", 1, " + length + ")" : "string(" + path + ")";
-            EXPECT_EQ(Shell("unzip -p " + cbz + " ComicInfo.xml | xmllint --xpath " + Quote(text) + " -").second,
+            {field("Series"), DemoManga::kName}, {field("Title"), chapter.Title.value_or("")},
+            {field("AlternateSeries"), std::string(DemoManga::kEngName) + " / " + DemoManga::kJpName},
+            {field("Volume"), std::to_string(chapter.Vol)}, {field("Number"), std::to_string(chapter.Num)},
+            {field("PageCount"), std::to_string(pictures.size())}, {field("LanguageISO"), "ru"},
+            {field("Web"), server_.MangaUrl()},
+            {"starts-with(/ComicInfo/Summary, 'Название: Демонстрационная манга | Zumr Demo Manga | ズムル・デモ\nТомов:2')",
+             "true"}};
+        for (const auto& [xpath, value] : fields)
+            EXPECT_EQ(Shell("unzip -p " + cbz + " ComicInfo.xml | xmllint --xpath " + Quote(xpath) + " -").second,
                       value + "\n");
-        }
     }
     const auto written = archives();
     EXPECT_EQ(written.size(), server_.Manga().Chapters().size());
