@@ -25,20 +25,7 @@ void AppendNumber(std::u16string& out, int64_t value, int precision)
         out += reversed[--count];
 }
 
-}  // namespace
-
-static int FormatInto(std::u16string& target, std::u16string_view format, std::initializer_list<FormatArg> args);
-
-int FormatWide(std::u16string& target, std::u16string_view format, std::initializer_list<FormatArg> args)
-{
-    // Built aside: the format may be a view of the target itself.
-    std::u16string out;
-    const int written = FormatInto(out, format, args);
-    target = std::move(out);
-    return written;
-}
-
-static int FormatInto(std::u16string& target, std::u16string_view format, std::initializer_list<FormatArg> args)
+int FormatInto(std::u16string& target, std::u16string_view format, std::initializer_list<FormatArg> args)
 {
     auto arg = args.begin();
     for (size_t i = 0; i < format.size(); ++i) {
@@ -108,4 +95,15 @@ static int FormatInto(std::u16string& target, std::u16string_view format, std::i
         target += piece;
     }
     return static_cast<int>(target.size());
+}
+
+}  // namespace
+
+int FormatWide(std::u16string& target, std::u16string_view format, std::initializer_list<FormatArg> args)
+{
+    // Built aside: the format may be a view of the target itself.
+    std::u16string out;
+    const int written = FormatInto(out, format, args);
+    target = std::move(out);
+    return written;
 }
