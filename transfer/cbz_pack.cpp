@@ -19,11 +19,6 @@ namespace {
 
 constexpr char kComicInfoName[] = "ComicInfo.xml";
 
-// Codes at and below this one tell a chapter that could not be packed; the
-// errno is the distance from it.
-constexpr int32_t kCbzErrorBase = -1000;
-constexpr int kMaxErrno = 100000;
-
 std::string EntryName(const std::u16string& path)
 {
     return Utf16ToUtf8(std::u16string_view(path).substr(path.rfind(kPathSeparator) + 1));
@@ -85,18 +80,6 @@ int Cbz_Write(const std::u16string& cbzPath, const CbzContent& content)
     if (error == 0)
         error = zip->Commit();
     return error;
-}
-
-int32_t Cbz_ErrorCode(int error)
-{
-    if (error <= 0 || error > kMaxErrno)
-        error = EIO;
-    return kCbzErrorBase - error;
-}
-
-int Cbz_ErrorFromCode(int32_t code)
-{
-    return code < kCbzErrorBase && code >= kCbzErrorBase - kMaxErrno ? kCbzErrorBase - code : 0;
 }
 
 int32_t Cbz_PackChapter(const MangaInfo& manga, int32_t chapterIndex)

@@ -21,14 +21,9 @@ struct CbzContent {
 // partial archive.
 int Cbz_Write(const std::u16string& cbzPath, const CbzContent& content);
 
-// The UM_ERRORCODE value for a chapter that could not be packed because of
-// `error` (an errno), and back: the errno, or 0 for a value of another kind.
-int32_t Cbz_ErrorCode(int error);
-int Cbz_ErrorFromCode(int32_t code);
-
 // The download worker's step after a chapter's pages: with bMakeCbz on, a
 // ticked chapter whose pages are all on disk gets "<chapter folder>.cbz"
 // (written again only when its pages changed). A chapter that cannot be
-// packed gets UM_ERRORCODE (its index, Cbz_ErrorCode(errno)). Returns 0 or
-// the code posted.
+// packed gets UM_ERRORCODE (its index, Cbz_ErrorCode(errno), notifications.h).
+// Returns 0 or the code posted.
 int32_t Cbz_PackChapter(const MangaInfo& manga, int32_t chapterIndex);

@@ -1,9 +1,9 @@
 #include "transfer/notifications.h"
 
+#include <cerrno>
 #include <system_error>
 
 #include "model/text_codec.h"
-#include "transfer/cbz_pack.h"
 #include "transfer/curl_session.h"
 
 std::atomic<MainWindowLink*> hMainWnd{nullptr};
@@ -25,6 +25,27 @@ bool TransfersAllowed()
 {
     return bKeepRunning.load(std::memory_order_acquire) != 0 &&
            hMainWnd.load(std::memory_order_acquire) != nullptr;
+}
+
+namespace {
+
+// Codes below this one tell a chapter that could not be packed; the errno is
+// the distance from it.
+constexpr int32_t kCbzErrorBase = -1000;
+constexpr int kMaxErrno = 100000;
+
+}  // namespace
+
+int32_t Cbz_ErrorCode(int error)
+{
+    if (error <= 0 || error > kMaxErrno)
+        error = EIO;
+    return kCbzErrorBase - error;
+}
+
+int Cbz_ErrorFromCode(int32_t code)
+{
+    return code < kCbzErrorBase && code >= kCbzErrorBase - kMaxErrno ? kCbzErrorBase - code : 0;
 }
 
 std::u16string ErrorCodeText(int32_t code)
