@@ -4,7 +4,8 @@
 
 #include "model/manga_db.h"
 #include "model/text_codec.h"
-#include "transfer/output_paths.h"
+#include "transfer/download_layout.h"
+#include "transfer/name_rules.h"
 
 namespace app {
 

@@ -5,7 +5,7 @@
 
 #include "model/file_io.h"
 #include "transfer/file_names.h"
-#include "transfer/output_paths.h"
+#include "transfer/download_layout.h"
 
 namespace app {
 

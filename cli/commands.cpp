@@ -20,9 +20,10 @@
 #include "model/manga_db.h"
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
+#include "transfer/download_layout.h"
 #include "transfer/download_worker.h"
 #include "transfer/file_names.h"
-#include "transfer/output_paths.h"
+#include "transfer/name_rules.h"
 #include "transfer/page_fetch_worker.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "transfer/download_worker.h"
-#include "transfer/output_paths.h"
+#include "transfer/download_layout.h"
 #include "transfer/page_fetch_worker.h"
 #include "transfer/title_refresh.h"
 

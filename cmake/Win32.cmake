@@ -1,10 +1,11 @@
 # The Windows cross-build (cmake/i686-w64-mingw32.cmake): the target's own
-# libcurl and cpp-httplib come from scripts/win32-deps.sh (cached per Debian
+# libcurl, libzip and cpp-httplib come from scripts/win32-deps.sh (cached per Debian
 # source version), GoogleTest is built from Debian's source for the target, and
 # the header-only Debian libraries are used in place. The Find modules in
 # cmake/win32/ answer the project's find_package calls with these.
 
-if(NOT EXISTS "${ZUMR_WIN32_CURL}/.complete" OR NOT EXISTS "${ZUMR_WIN32_HTTPLIB}/httplib.h")
+if(NOT EXISTS "${ZUMR_WIN32_CURL}/.complete" OR NOT EXISTS "${ZUMR_WIN32_LIBZIP}/.complete"
+   OR NOT EXISTS "${ZUMR_WIN32_HTTPLIB}/httplib.h")
   execute_process(COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/win32-deps.sh
                   OUTPUT_VARIABLE deps RESULT_VARIABLE failed)
   if(failed)
@@ -12,6 +13,8 @@ if(NOT EXISTS "${ZUMR_WIN32_CURL}/.complete" OR NOT EXISTS "${ZUMR_WIN32_HTTPLIB
   endif()
   string(REGEX MATCH "curl=([^\n]*)" _ "${deps}")
   set(ZUMR_WIN32_CURL "${CMAKE_MATCH_1}" CACHE PATH "libcurl built for the target" FORCE)
+  string(REGEX MATCH "libzip=([^\n]*)" _ "${deps}")
+  set(ZUMR_WIN32_LIBZIP "${CMAKE_MATCH_1}" CACHE PATH "libzip built for the target" FORCE)
   string(REGEX MATCH "httplib=([^\n]*)" _ "${deps}")
   set(ZUMR_WIN32_HTTPLIB "${CMAKE_MATCH_1}" CACHE PATH "header-only cpp-httplib" FORCE)
 endif()
@@ -35,9 +38,17 @@ set(ENV{PKG_CONFIG_PATH} "")
 
 list(PREPEND CMAKE_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR}/win32)
 
-# Every program and DLL in one folder, libcurl-4.dll beside them, as in the zip.
+add_library(Zumr::libzip SHARED IMPORTED GLOBAL)
+set_target_properties(Zumr::libzip PROPERTIES
+  IMPORTED_LOCATION ${ZUMR_WIN32_LIBZIP}/bin/libzip.dll
+  IMPORTED_IMPLIB ${ZUMR_WIN32_LIBZIP}/lib/libzip.dll.a
+  INTERFACE_INCLUDE_DIRECTORIES ${ZUMR_WIN32_LIBZIP}/include)
+
+# Every program and DLL in one folder, libcurl-4.dll and libzip.dll beside
+# them, as in the zip.
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-file(COPY ${ZUMR_WIN32_CURL}/bin/libcurl-4.dll DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+file(COPY ${ZUMR_WIN32_CURL}/bin/libcurl-4.dll ${ZUMR_WIN32_LIBZIP}/bin/libzip.dll
+     DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 
 # Tests run under Wine, in a prefix of this build.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)

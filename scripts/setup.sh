@@ -6,12 +6,12 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev libcpp-httplib-dev libutfcpp-dev libcli11-dev nlohmann-json3-dev libstb-dev
-  curl wget file
+  libcurl4-openssl-dev libzip-dev libcpp-httplib-dev libutfcpp-dev libcli11-dev nlohmann-json3-dev libstb-dev
+  curl wget file libxml2-utils
   qt6-base-dev fonts-dejavu-core
   # Windows build: mingw-w64 (posix threads), Wine with its 32-bit part, a
-  # virtual display, curl's Debian source for libcurl-4.dll, screenshots.
-  g++-mingw-w64-i686-posix wine wine32:i386 xvfb xauth xdotool dpkg-dev imagemagick zip unzip
+  # virtual display, the sources of curl and libzip for their DLLs, screenshots.
+  g++-mingw-w64-i686-posix libz-mingw-w64-dev wine wine32:i386 xvfb xauth xdotool dpkg-dev imagemagick zip unzip
 )
 
 missing=()

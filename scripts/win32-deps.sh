@@ -4,9 +4,11 @@
 # made once per machine ($ZUMR_CACHE, default ~/.cache/zumr):
 #   curl-<version>-i686/{bin,lib,include}: libcurl-4.dll built with mingw-w64,
 #     Schannel (Windows' native TLS), no other library;
+#   libzip-<version>-i686/{bin,lib,include}: libzip.dll built with mingw-w64,
+#     Debian's mingw-w64 zlib linked into it, stored and deflated entries only;
 #   cpp-httplib-<version>/httplib.h: the header-only form (Debian's binary
 #     package ships the split form with a Linux library), for the test servers.
-# Prints "curl=<folder>" and "httplib=<folder>".
+# Prints "curl=<folder>", "libzip=<folder>" and "httplib=<folder>".
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${ZUMR_CACHE:-$HOME/.cache/zumr}
@@ -35,11 +37,32 @@ if [ ! -f "$httplib/httplib.h" ]; then
   cp "$src/httplib.h" "$httplib/httplib.h.part" && mv "$httplib/httplib.h.part" "$httplib/httplib.h"
 fi
 
+version=$(source_version libzip)
+[ -n "$version" ] || { echo "win32-deps: no libzip source package (deb-src missing?)" >&2; exit 1; }
+libzip=$cache/libzip-$version-i686
+if [ ! -f "$libzip/.complete" ]; then
+  src=$(unpack libzip)
+  rm -rf "$libzip"
+  cmake -S "$src" -B "$work/libzip-build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/i686-w64-mingw32.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$libzip" -DBUILD_SHARED_LIBS=ON \
+    -DZLIB_LIBRARY=/usr/i686-w64-mingw32/lib/libz.a -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include \
+    -DENABLE_COMMONCRYPTO=OFF -DENABLE_GNUTLS=OFF -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF \
+    -DENABLE_WINDOWS_CRYPTO=OFF -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF \
+    -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF >"$work/libzip-configure.log" 2>&1 \
+    || { tail -40 "$work/libzip-configure.log" >&2; exit 1; }
+  cmake --build "$work/libzip-build" -j "$(nproc)" >"$work/libzip-build.log" 2>&1 \
+    || { tail -40 "$work/libzip-build.log" >&2; exit 1; }
+  cmake --install "$work/libzip-build" --strip >/dev/null
+  echo "$version" > "$libzip/.complete"
+fi
+
 version=$(source_version curl)
 [ -n "$version" ] || { echo "win32-deps: no curl source package (deb-src missing?)" >&2; exit 1; }
 prefix=$cache/curl-$version-i686
 if [ -f "$prefix/.complete" ]; then
   echo "curl=$prefix"
+  echo "libzip=$libzip"
   echo "httplib=$httplib"
   exit 0
 fi
@@ -59,4 +82,5 @@ cmake --build "$work/build" -j "$(nproc)" >"$work/build.log" 2>&1 || { tail -40 
 cmake --install "$work/build" --strip >/dev/null
 echo "$version" > "$prefix/.complete"
 echo "curl=$prefix"
+echo "libzip=$libzip"
 echo "httplib=$httplib"

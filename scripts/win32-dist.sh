@@ -22,7 +22,7 @@ mkdir "$stage/zumr"
 for program in "${programs[@]}"; do
   i686-w64-mingw32-strip -o "$stage/zumr/$program.exe" "$build/bin/$program.exe"
 done
-cp "$build/bin/libcurl-4.dll" "$stage/zumr/"
+cp "$build/bin/libcurl-4.dll" "$build/bin/libzip.dll" "$stage/zumr/"
 
 # Every DLL an executable names must be a system one or travel in the zip.
 system='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|advapi32|msvcrt|ws2_32|crypt32|bcrypt|secur32|riched20)\.dll$'

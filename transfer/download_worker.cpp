@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "settings/app_settings.h"
+#include "transfer/cbz_pack.h"
 #include "transfer/curl_session.h"
+#include "transfer/download_layout.h"
 #include "transfer/file_names.h"
 #include "transfer/image_transfer.h"
 #include "transfer/notifications.h"
-#include "transfer/output_paths.h"
 #include "transfer/url_text.h"
 #include "transfer/worker_run.h"
 
@@ -186,7 +187,7 @@ private:
     // The one place where a chapter of this run is known finished: every one
     // of its pages has come up and every transfer of it has ended (each page
     // is on disk now or was reported failed).
-    void ChapterFinished(int32_t) {}
+    void ChapterFinished(int32_t row) { Cbz_PackChapter(manga_, row); }
 
     MangaInfo& manga_;
     CurlSession& session_;

@@ -3,9 +3,22 @@
 #include <set>
 #include <unordered_map>
 
-#include "transfer/output_paths.h"
+#include "model/text_codec.h"
+#include "transfer/format_wide.h"
+#include "transfer/name_rules.h"
+#include "transfer/url_text.h"
 
 namespace {
+
+// The last "/" part of an address's path, cut to what a name buffer holds.
+std::u16string LastUrlPart(std::string_view path)
+{
+    const std::u16string wide = WidenBytes(path);
+    char16_t name[kMaxPathUnits] = {};
+    GetUrlComponent(wide.c_str(), static_cast<int32_t>(wide.size() + 1), name, static_cast<int32_t>(kMaxPathUnits),
+                    -2, u'/');
+    return name;
+}
 
 // How the file system compares names: Windows folds case, at least for ASCII.
 std::u16string NameKey(const std::u16string& name)
@@ -32,6 +45,21 @@ std::vector<std::string_view> Addresses(const std::vector<Item>& items)
 }
 
 }  // namespace
+
+std::u16string FileNameFromUrl(std::string_view url)
+{
+    return CleanPathComponent(LastUrlPart(url.substr(0, url.find_first_of("?#"))), u'\'');
+}
+
+std::u16string FileNameFromUrlWithQuery(std::string_view url)
+{
+    url = url.substr(0, url.find('#'));
+    const size_t query = std::min(url.find('?'), url.size());
+    std::u16string name = LastUrlPart(url.substr(0, query)) + WidenBytes(url.substr(query));
+    if (name.size() >= kMaxPathUnits)
+        name.resize(kMaxPathUnits - 1);
+    return CleanPathComponent(name, u'\'');
+}
 
 std::vector<std::u16string> ImageFileNames(const std::vector<std::string_view>& urls, bool numbered)
 {

@@ -9,6 +9,15 @@
 
 #include "model/manga_info.h"
 
+// The file name an image address gives: its last "/" part without query or
+// fragment, at most 259 units, cleaned as a single path component. Two
+// addresses may give the same name; ImageFileNames settles that.
+std::u16string FileNameFromUrl(std::string_view url);
+
+// The same with the query kept (cleaned like the rest of the name), for
+// addresses that differ only there.
+std::u16string FileNameFromUrlWithQuery(std::string_view url);
+
 // One name per address, in the same order. An address gives its
 // FileNameFromUrl, after its zero-padded index and "-" when `numbered` (the
 // index padded to the digits of the address count). Addresses whose names

@@ -8,7 +8,7 @@
 #include "model/file_io.h"
 #include "model/text_codec.h"
 #include "transfer/notifications.h"
-#include "transfer/output_paths.h"
+#include "transfer/name_rules.h"
 #include "transfer/sinks.h"
 
 bool ImageTransfer::Begin()

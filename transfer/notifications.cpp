@@ -1,5 +1,8 @@
 #include "transfer/notifications.h"
 
+#include <cerrno>
+#include <system_error>
+
 #include "model/text_codec.h"
 #include "transfer/curl_codes.h"
 
@@ -24,10 +27,33 @@ bool TransfersAllowed()
            hMainWnd.load(std::memory_order_acquire) != nullptr;
 }
 
+namespace {
+
+// Codes below this one tell a chapter that could not be packed; the errno is
+// the distance from it.
+constexpr int32_t kCbzErrorBase = -1000;
+constexpr int kMaxErrno = 100000;
+
+}  // namespace
+
+int32_t Cbz_ErrorCode(int error)
+{
+    if (error <= 0 || error > kMaxErrno)
+        error = EIO;
+    return kCbzErrorBase - error;
+}
+
+int Cbz_ErrorFromCode(int32_t code)
+{
+    return code < kCbzErrorBase && code >= kCbzErrorBase - kMaxErrno ? kCbzErrorBase - code : 0;
+}
+
 std::u16string ErrorCodeText(int32_t code)
 {
     if (code >= 0)
         return Utf8ToUtf16(Curl_ErrorText(code));
+    if (const int error = Cbz_ErrorFromCode(code))
+        return u"не удалось упаковать главу в CBZ: " + Utf8ToUtf16(std::generic_category().message(error));
     switch (code) {
     case -1:
         return u"блок не найден";

@@ -46,6 +46,12 @@ void ShowBoxOnMainWindow(std::u16string_view text, std::u16string_view caption);
 // condition under which a sink takes data and a worker goes on.
 bool TransfersAllowed();
 
+// The UM_ERRORCODE value for a chapter that could not be packed into its
+// .cbz because of `error` (an errno): -1000 - errno, below every reader-parser
+// code. And back: the errno, or 0 for a value of another kind.
+int32_t Cbz_ErrorCode(int error);
+int Cbz_ErrorFromCode(int32_t code);
+
 // The text the window shows for a UM_ERRORCODE value: libcurl's own text for
 // codes of 0 and above, the reader-parser texts and that of kNotAPicture for
 // negative ones.

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "model/file_io.h"
-#include "transfer/output_paths.h"
+#include "transfer/make_path.h"
 
 StagedFile::StagedFile(std::u16string finalPath)
     : finalPath_(std::move(finalPath)), tempPath_(finalPath_ + u".part")

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "model/text_codec.h"
+#include "transfer/format_wide.h"
 #include "transfer/notifications.h"
-#include "transfer/output_paths.h"
 #include "ui/resources.h"
 #include "ui/text_format.h"
 

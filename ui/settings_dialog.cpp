@@ -2,7 +2,7 @@
 
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
-#include "transfer/output_paths.h"
+#include "transfer/name_rules.h"
 #include "ui/resources.h"
 #include "ui/text_format.h"
 

@@ -1,6 +1,6 @@
 #include "ui/text_format.h"
+#include "transfer/format_wide.h"
 
-#include "transfer/output_paths.h"
 
 namespace ui {
 

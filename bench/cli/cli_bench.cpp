@@ -28,8 +28,8 @@
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "tools/demo_site/demo_server.h"
+#include "transfer/download_layout.h"
 #include "transfer/file_names.h"
-#include "transfer/output_paths.h"
 
 extern char** environ;
 namespace fs = std::filesystem;

@@ -17,9 +17,9 @@
 #include "model/file_io.h"
 #include "settings/app_settings.h"
 #include "tests/transfer/test_server.h"
+#include "transfer/download_layout.h"
 #include "transfer/download_worker.h"
 #include "transfer/notifications.h"
-#include "transfer/output_paths.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "app/manga_files.h"
 #include "tests/support/temp_dir.h"
-#include "transfer/output_paths.h"
+#include "transfer/name_rules.h"
 
 namespace {
 

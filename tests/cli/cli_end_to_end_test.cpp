@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -115,6 +116,28 @@ size_t CountWholeFiles(const FileMap& partial, const FileMap& expected, bool kil
         EXPECT_TRUE(isWhole || (killed && fs::path(path).extension() == ".part")) << "cut short or stray: " << path;
     }
     return whole;
+}
+
+// The exit status and output of a shell command.
+std::pair<int, std::string> Shell(const std::string& command)
+{
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return {-1, out};
+    char buffer[65536];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 struct DbSummary {
@@ -327,6 +350,69 @@ TEST_F(CliEndToEnd, SettingsBesideTheProgramNameTheFolders)
         expected["том1/глава1/" + std::to_string(page) + "-" + DemoManga::ImageFileName(page)] =
             *server_.PagePng(1, 1, page);
     EXPECT_EQ(ReadDemoTree(mangaDir), expected);
+}
+
+TEST_F(CliEndToEnd, EachChapterBecomesACbzThatReadersOpenWrittenAgainOnlyWhenItsPagesChange)
+{
+    const fs::path program = work_ / "program" / "zumr-cli";
+    fs::create_directories(program.parent_path());
+    fs::copy_file(kCli, program);
+    std::ofstream(program.parent_path() / "settings.cfg", std::ios::binary) << "\xEF\xBB\xBF[CONFIG]\r\nbMakeCbz=1\r\n";
+    const auto download = [&](const DemoServer& site) {
+        const Result run = Cli({"download", site.MangaUrl(), "--no-covers", "--out", out_}, work_, program).Wait();
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+    };
+    // Each chapter's archive, with its inode and time of writing.
+    const auto archives = [&] {
+        std::map<std::string, std::pair<ino_t, int64_t>> found;
+        for (const auto& entry : fs::recursive_directory_iterator(MangaDir()))
+            if (struct stat st{}; entry.path().extension() == ".cbz" && stat(entry.path().c_str(), &st) == 0)
+                found[entry.path().string()] = {st.st_ino, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+        return found;
+    };
+
+    download(server_);
+    for (const DemoChapter& chapter : server_.Manga().Chapters()) {
+        SCOPED_TRACE(chapter.Num);
+        const FileMap pictures = Expected({chapter.Num}, false);  // in page order
+        const std::string cbz = Quote((MangaDir() / fs::path(pictures.begin()->first).parent_path()).string() + ".cbz");
+        EXPECT_EQ(Shell("unzip -tq " + cbz).first, 0);
+        std::string names;
+        for (const auto& [path, bytes] : pictures) {
+            names += fs::path(path).filename().string() + "\n";
+            EXPECT_EQ(Shell("unzip -p " + cbz + " " + fs::path(path).filename().string()).second, bytes) << path;
+        }
+        EXPECT_EQ(Shell("unzip -Z1 " + cbz).second, names + "ComicInfo.xml\n");
+        EXPECT_EQ(Shell("unzip -p " + cbz + " ComicInfo.xml | xmllint --noout -").first, 0);
+        const auto field = [](const char* name) { return std::string("string(/ComicInfo/") + name + ")"; };
+        const std::pair<std::string, std::string> fields[] = {
+            {field("Series"), DemoManga::kName}, {field("Title"), chapter.Title.value_or("")},
+            {field("AlternateSeries"), std::string(DemoManga::kEngName) + " / " + DemoManga::kJpName},
+            {field("Volume"), std::to_string(chapter.Vol)}, {field("Number"), std::to_string(chapter.Num)},
+            {field("PageCount"), std::to_string(pictures.size())}, {field("LanguageISO"), "ru"},
+            {field("Web"), server_.MangaUrl()},
+            {"starts-with(/ComicInfo/Summary, 'Название: Демонстрационная манга | Zumr Demo Manga | ズムル・デモ\nТомов:2')",
+             "true"}};
+        for (const auto& [xpath, value] : fields)
+            EXPECT_EQ(Shell("unzip -p " + cbz + " ComicInfo.xml | xmllint --xpath " + Quote(xpath) + " -").second,
+                      value + "\n");
+    }
+    const auto written = archives();
+    EXPECT_EQ(written.size(), server_.Manga().Chapters().size());
+
+    download(server_);
+    EXPECT_EQ(archives(), written) << "an archive of unchanged pages was written again";
+
+    // The site adds a page to every chapter: every archive is written anew with it.
+    DemoServer grown(DemoOptions{6, 5, 3, 0});
+    ASSERT_TRUE(grown.Start(0));
+    download(grown);
+    const auto rewritten = archives();
+    ASSERT_EQ(rewritten.size(), written.size());
+    for (const auto& [path, stamp] : rewritten) {
+        EXPECT_NE(stamp.first, written.at(path).first) << path;
+        EXPECT_EQ(Shell("unzip -Z1 " + Quote(path)).second, "01.png\n02.png\n03.png\n04.png\n05.png\nComicInfo.xml\n");
+    }
 }
 
 }  // namespace

@@ -22,8 +22,8 @@
 #include "settings/app_settings.h"
 #include "tests/transfer/site_pages.h"
 #include "tests/transfer/test_server.h"
+#include "transfer/download_layout.h"
 #include "transfer/notifications.h"
-#include "transfer/output_paths.h"
 
 // Keeps every notification but UM_PROGRESS, and every box, as text in order
 // ("UPD 2 1", "BOX caption | text").

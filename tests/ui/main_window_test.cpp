@@ -7,7 +7,8 @@
 #include "tests/support/temp_dir.h"
 #include "tests/transfer/worker_fixture.h"
 #include "tests/ui/window_harness.h"
-#include "transfer/output_paths.h"
+#include "transfer/download_layout.h"
+#include "transfer/name_rules.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include "settings/app_settings.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/fake_views.h"
-#include "transfer/output_paths.h"
+#include "transfer/name_rules.h"
 #include "ui/resources.h"
 #include "ui/settings_dialog.h"
 #include "ui/startup.h"
