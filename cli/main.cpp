@@ -21,6 +21,7 @@
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
+#include "zumr_version.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ int main(int argc, char** rawArgv)
 
     CLI::App app{"zumr-cli: scan and download manga from the supported sites."};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "zumr-cli " ZUMR_VERSION);
 
     ScanArgs scan;
     CLI::App* scanCommand = app.add_subcommand("scan", "read the title page and every chapter's page list, "
