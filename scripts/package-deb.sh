@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Builds the Debian package of zumr (the window, zumr-cli, the menu entry and
-# the icon) from a Release build and prints its path:
+# Builds the Debian package of zumr (the window, zumr-cli, their manual pages,
+# the menu entry, the icon, the copyright file and the changelog) from a
+# Release build with Debian's hardening flags, and prints its path:
 #   bash scripts/package-deb.sh [build-folder]
-# Install it with: apt-get install ./build/package/zumr_*.deb
+# Install it with: apt install ./build/package/zumr_*.deb
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/package}
 
-bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DZUMR_BENCH=OFF \
-      -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+bash "$root/scripts/setup.sh" package
+# The flags Debian builds its own packages with (hardening included).
+export CFLAGS=$(dpkg-buildflags --get CFLAGS) CXXFLAGS=$(dpkg-buildflags --get CXXFLAGS)
+export CPPFLAGS=$(dpkg-buildflags --get CPPFLAGS) LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
+export CXXFLAGS="$CXXFLAGS $CPPFLAGS" CFLAGS="$CFLAGS $CPPFLAGS"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+      -DZUMR_TESTS=OFF -DZUMR_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target zumr zumr-cli
+rm -f "$build"/zumr_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 ls "$build"/zumr_*.deb
