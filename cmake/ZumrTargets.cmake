@@ -34,6 +34,10 @@ endfunction()
 
 include(GoogleTest)
 
+# Every test program, so that a build for the tests alone (the ThreadSanitizer
+# build) makes nothing else.
+add_custom_target(zumr_tests)
+
 # zumr_add_test(name SOURCES ... [DEPS ...] [THREADS] [E2E])
 # THREADS marks a test that also runs under ThreadSanitizer; the ThreadSanitizer
 # build builds only those. CTest labels, so anyone can pick (ctest -L e2e):
@@ -53,6 +57,7 @@ function(zumr_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${name} PRIVATE ZUMR_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   zumr_warnings(${name})
+  add_dependencies(zumr_tests ${name})
   if(zumr_transfer_testkit IN_LIST ARG_DEPS OR zumr_demo_site IN_LIST ARG_DEPS OR ARG_E2E)
     set(labels e2e)
   else()
