@@ -16,7 +16,11 @@ if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_NOHASHDIR=true
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
+# The sanitizer builds: -O1 and line tables are what the sanitizers' reports
+# need, and compile about a third faster than -O2 with full debug information.
+quick='-O1 -gline-tables-only -DNDEBUG'
 common=(-G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+        "-DCMAKE_C_FLAGS_RELWITHDEBINFO=$quick" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=$quick"
         -DZUMR_BENCH=OFF -DZUMR_WERROR=ON "${launcher[@]}")
 
 # ThreadSanitizer: only the threaded tests' programs and what they link.
