@@ -81,7 +81,10 @@ function(zumr_add_test name)
     # A discovered test's property takes one value, so e2e or unit goes there
     # and the other labels (qt, tsan) to every test of the folder.
     list(POP_FRONT labels first)
-    set_property(DIRECTORY APPEND PROPERTY LABELS ${labels})
+    get_property(folder DIRECTORY PROPERTY LABELS)
+    list(APPEND folder ${labels})
+    list(REMOVE_DUPLICATES folder)
+    set_property(DIRECTORY PROPERTY LABELS ${folder})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          PROPERTIES TIMEOUT 300 LABELS ${first})
   endif()
