@@ -9,7 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/package}
 
 bash "$root/scripts/setup.sh" package
-# The flags Debian builds its own packages with (hardening included).
+# The flags Debian builds its own packages with, with every hardening option.
+export DEB_BUILD_MAINT_OPTIONS=${DEB_BUILD_MAINT_OPTIONS:-hardening=+all}
 export CFLAGS=$(dpkg-buildflags --get CFLAGS) CXXFLAGS=$(dpkg-buildflags --get CXXFLAGS)
 export CPPFLAGS=$(dpkg-buildflags --get CPPFLAGS) LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
 export CXXFLAGS="$CXXFLAGS $CPPFLAGS" CFLAGS="$CFLAGS $CPPFLAGS"
