@@ -3,10 +3,11 @@
 # then the unit and end-to-end tests. Wine, fuzzing, ThreadSanitizer and the
 # package are left to the full gate, scripts/test.sh.
 #   bash scripts/check.sh [ctest options...]    e.g. -L unit, or -R Manga
-# CXX=clang++ builds with clang; ccache is used when installed.
+# CXX=clang++ builds with clang, in build/check-clang++; ccache is used when
+# installed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build/check
+build=$root/build/check${CXX:+-$(basename "$CXX")}
 jobs=$(nproc)
 
 bash "$root/scripts/setup.sh" check
