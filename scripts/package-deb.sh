@@ -11,9 +11,11 @@ build=${1:-$root/build/package}
 bash "$root/scripts/setup.sh" package
 # The flags Debian builds its own packages with, with every hardening option.
 export DEB_BUILD_MAINT_OPTIONS=${DEB_BUILD_MAINT_OPTIONS:-hardening=+all}
-export CFLAGS=$(dpkg-buildflags --get CFLAGS) CXXFLAGS=$(dpkg-buildflags --get CXXFLAGS)
-export CPPFLAGS=$(dpkg-buildflags --get CPPFLAGS) LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
-export CXXFLAGS="$CXXFLAGS $CPPFLAGS" CFLAGS="$CFLAGS $CPPFLAGS"
+cflags=$(dpkg-buildflags --get CFLAGS)
+cxxflags=$(dpkg-buildflags --get CXXFLAGS)
+cppflags=$(dpkg-buildflags --get CPPFLAGS)
+ldflags=$(dpkg-buildflags --get LDFLAGS)
+export CFLAGS="$cflags $cppflags" CXXFLAGS="$cxxflags $cppflags" LDFLAGS="$ldflags"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
       -DZUMR_TESTS=OFF -DZUMR_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target zumr zumr-cli

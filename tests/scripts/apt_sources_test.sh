@@ -3,7 +3,7 @@
 # a deb-src entry, and what it holds.
 set -uo pipefail
 script=$1
-work=$(mktemp -d)
+work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
 failures=0
 run() { ZUMR_APT_ETC=$work/etc ZUMR_APT_LISTS=$work/lists bash "$script" "$@"; }
@@ -17,7 +17,7 @@ expect() {  # name, expected output, command...
     failures=$((failures + 1))
   fi
 }
-fresh() { rm -rf "$work/etc" "$work/lists"; mkdir -p "$work/etc/sources.list.d" "$work/lists"; }
+fresh() { rm -rf "${work:?}/etc" "${work:?}/lists"; mkdir -p "$work/etc/sources.list.d" "$work/lists"; }
 
 # Nothing Debian's configured: a clear refusal.
 fresh
