@@ -22,6 +22,7 @@
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "settings/settings_file.h"
+#include "zumr_version.h"
 
 namespace {
 
@@ -133,6 +134,7 @@ int main(int argc, char** rawArgv)
     CLI::App app{"zumr-cli: просмотр и скачивание манги с поддерживаемых сайтов."};
     RussianHelp(app);
     app.require_subcommand(1);
+    app.set_version_flag("--version", "zumr-cli " ZUMR_VERSION);
 
     ScanArgs scan;
     CLI::App* scanCommand = app.add_subcommand("scan", "прочитать титульную страницу и списки страниц всех глав, "

@@ -34,11 +34,21 @@ endfunction()
 
 include(GoogleTest)
 
-# zumr_add_test(name SOURCES ... [DEPS ...] [THREADS])
+# Every test program, so that a build for the tests alone (the ThreadSanitizer
+# build) makes nothing else.
+add_custom_target(zumr_tests)
+
+# zumr_add_test(name SOURCES ... [DEPS ...] [THREADS] [E2E])
 # THREADS marks a test that also runs under ThreadSanitizer; the ThreadSanitizer
-# build builds only those.
+# build builds only those. CTest labels, so anyone can pick (ctest -L e2e):
+#   unit  the code alone, in memory or on files in a temporary folder;
+#   e2e   talks to a server on 127.0.0.1 and runs workers or programs end to
+#         end: every program that links the test server or the demo site;
+#   qt    drives the Qt window; wine runs under Wine (the Windows build);
+#   tsan  built with ThreadSanitizer.
+# E2E marks an end-to-end test that links neither.
 function(zumr_add_test name)
-  cmake_parse_arguments(ARG "THREADS" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "THREADS;E2E" "" "SOURCES;DEPS" ${ARGN})
   if(ZUMR_SANITIZE STREQUAL "thread" AND NOT ARG_THREADS)
     return()
   endif()
@@ -47,13 +57,36 @@ function(zumr_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${name} PRIVATE ZUMR_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   zumr_warnings(${name})
+  add_dependencies(zumr_tests ${name})
+  if(zumr_transfer_testkit IN_LIST ARG_DEPS OR zumr_demo_site IN_LIST ARG_DEPS OR ARG_E2E)
+    set(labels e2e)
+  else()
+    set(labels unit)
+  endif()
+  if(zumr_ui_qt IN_LIST ARG_DEPS)
+    list(APPEND labels qt)
+  endif()
+  if(WIN32)
+    list(APPEND labels wine)
+  endif()
+  if(ZUMR_SANITIZE STREQUAL "thread")
+    list(APPEND labels tsan)
+  endif()
   if(WIN32)
     # One Wine start per program: a start per case would cost more than the cases.
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-    set_tests_properties(${name} PROPERTIES TIMEOUT 300 ENVIRONMENT ZUMR_WINEPREFIX=${ZUMR_WINEPREFIX})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300 LABELS "${labels}"
+                         ENVIRONMENT ZUMR_WINEPREFIX=${ZUMR_WINEPREFIX})
   else()
+    # A discovered test's property takes one value, so e2e or unit goes there
+    # and the other labels (qt, tsan) to every test of the folder.
+    list(POP_FRONT labels first)
+    get_property(folder DIRECTORY PROPERTY LABELS)
+    list(APPEND folder ${labels})
+    list(REMOVE_DUPLICATES folder)
+    set_property(DIRECTORY PROPERTY LABELS ${folder})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                         PROPERTIES TIMEOUT 300)
+                         PROPERTIES TIMEOUT 300 LABELS ${first})
   endif()
 endfunction()
 

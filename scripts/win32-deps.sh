@@ -3,9 +3,11 @@
 # from Debian's own source packages and cached per source version, so they are
 # made once per machine ($ZUMR_CACHE, default ~/.cache/zumr):
 #   curl-<version>-i686/{bin,lib,include}: libcurl-4.dll built with mingw-w64,
-#     Schannel (Windows' native TLS), no other library;
+#     Schannel (Windows' native TLS), no other library; COPYING, the licence
+#     text of that source, which travels with the DLL;
 #   libzip-<version>-i686/{bin,lib,include}: libzip.dll built with mingw-w64,
 #     Debian's mingw-w64 zlib linked into it, stored and deflated entries only;
+#     LICENSE, the licence text of that source;
 #   cpp-httplib-<version>/httplib.h: the header-only form (Debian's binary
 #     package ships the split form with a Linux library), for the test servers.
 # Prints "curl=<folder>", "libzip=<folder>" and "httplib=<folder>".
@@ -40,7 +42,7 @@ fi
 version=$(source_version libzip)
 [ -n "$version" ] || { echo "win32-deps: no libzip source package (deb-src missing?)" >&2; exit 1; }
 libzip=$cache/libzip-$version-i686
-if [ ! -f "$libzip/.complete" ]; then
+if [ ! -f "$libzip/.complete" ] || [ ! -f "$libzip/LICENSE" ]; then
   src=$(unpack libzip)
   rm -rf "$libzip"
   cmake -S "$src" -B "$work/libzip-build" -G Ninja \
@@ -54,19 +56,27 @@ if [ ! -f "$libzip/.complete" ]; then
   cmake --build "$work/libzip-build" -j "$(nproc)" >"$work/libzip-build.log" 2>&1 \
     || { tail -40 "$work/libzip-build.log" >&2; exit 1; }
   cmake --install "$work/libzip-build" --strip >/dev/null
+  cp "$src/LICENSE" "$libzip/LICENSE"
   echo "$version" > "$libzip/.complete"
 fi
 
 version=$(source_version curl)
 [ -n "$version" ] || { echo "win32-deps: no curl source package (deb-src missing?)" >&2; exit 1; }
 prefix=$cache/curl-$version-i686
-if [ -f "$prefix/.complete" ]; then
+if [ -f "$prefix/.complete" ] && [ -f "$prefix/COPYING" ]; then
   echo "curl=$prefix"
   echo "libzip=$libzip"
   echo "httplib=$httplib"
   exit 0
 fi
 src=$(unpack curl)
+if [ -f "$prefix/.complete" ]; then
+  # Made before the licence was kept beside the DLL.
+  cp "$src/COPYING" "$prefix/COPYING"
+  echo "curl=$prefix"
+  echo "httplib=$httplib"
+  exit 0
+fi
 
 rm -rf "$prefix"
 cmake -S "$src" -B "$work/build" -G Ninja \
@@ -80,6 +90,7 @@ cmake -S "$src" -B "$work/build" -G Ninja \
   || { tail -40 "$work/configure.log" >&2; exit 1; }
 cmake --build "$work/build" -j "$(nproc)" >"$work/build.log" 2>&1 || { tail -40 "$work/build.log" >&2; exit 1; }
 cmake --install "$work/build" --strip >/dev/null
+cp "$src/COPYING" "$prefix/COPYING"
 echo "$version" > "$prefix/.complete"
 echo "curl=$prefix"
 echo "libzip=$libzip"
