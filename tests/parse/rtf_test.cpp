@@ -21,10 +21,12 @@ TEST(RtfAppendHtml, WritesParagraphTextTagsAndEscapes)
         {"<p class=\"x\">a</p>b<p>c</p>", "a\\par c\\par"},
         {"<p>1<br>2 <b>3</b>45-</p>", " 1\\par 2 \\b1 3\\b0 45-\\par"},
         {"<p>x<br>-<em>y</em></p>", "x\\par -\\i1y\\i0\\par"},
+        // A space right after a control word would be taken as its delimiter.
+        {"<p><b>Vol:</b> 3<br> x<em>i</em>&nbsp;y</p>", "\\b1Vol:\\b0  3\\par  x\\i1i\\i0  y\\par"},
         {"<p>\xD0\xA2&nbsp;&laquo;x&raquo;&quot;&amp;</p>", "\\u1058? \\u171\"x\\u187\"\"\\par"},
         // A "&" with no ";" after it takes the rest of the fragment along.
         {"<p>x &copy rest</p><p>y</p>", "x "},
-        {"<p> a   b\r\n  c\tb\n</p>", " a b c\tb \\par"},
+        {"<p> a   b\r\n  c\tb\n</p>", "  a b c\tb \\par"},
         {"<p>{\\b0 evil}</p>", "\\{\\\\b0 evil\\}\\par"},
         {"<p>\xF0\x9F\x98\x80!</p>", "\\u55357?!\\par"},
         // A broken sequence is one U+FFFD and swallows its bytes, even a "<".
@@ -32,6 +34,7 @@ TEST(RtfAppendHtml, WritesParagraphTextTagsAndEscapes)
         {"<p>\xC0\x80</p>", "\\u65533?\\par"},
         {"<p>a\xE2\x80", "a\\u65533?"},
         {std::string_view("<p>ab\0cd</p>", 12), "ab"},
+        {std::string_view(), ""},  // no data at all
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.html);
@@ -47,12 +50,12 @@ TEST(RtfAppend, SequenceOfPiecesGrowsTheCapacityInSteps)
     // An absent document is created at 1024 whatever figure is passed.
     int32_t cap = Rtf_AppendText(u"\\b1{x}", doc, 0, RtfSource::Program);
     EXPECT_EQ(cap, 1024);
-    cap = Rtf_AppendText(std::u16string_view(u"\\{Я\n~\u007F\0cd", 9), doc, cap);
-    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\\\{\\u1071?\\par~\\u127?}");
+    cap = Rtf_AppendText(std::u16string_view(u"\\{Я\n ~\u007F\0cd", 10), doc, cap);
+    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\\\{\\u1071?\\par  ~\\u127?}");
     // Every call starts outside a paragraph.
     cap = Rtf_AppendHtml("<p>open", doc, cap);
     cap = Rtf_AppendHtml("dropped<p>kept</p>", doc, cap);
-    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\\\{\\u1071?\\par~\\u127?openkept\\par}");
+    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\\\{\\u1071?\\par  ~\\u127?openkept\\par}");
     EXPECT_EQ(cap, 1024);
 
     OptString small = std::string("{\\rtf1}");

@@ -473,9 +473,19 @@ TEST_F(QtWindow, KeyboardTabOrderEnterAndEscape)
     EXPECT_TRUE(Idle());
     EXPECT_EQ(bKeepRunning.load(), 1);
 
-    // Enter in the description pane is OK as well.
+    // Enter is OK wherever the focus is, even on the ".." button: no picker opens.
     Edit(ui::kIdUrl)->setText(QString::fromStdString(server_.MangaUrl()));
-    QTest::keyClick(window_->Control(ui::kIdDescription), Qt::Key_Return);
+    {
+        bool picker = false;
+        ModalScript script;
+        script.Then([&picker](QWidget* modal) {
+            picker = true;
+            modal->close();
+        });
+        Button(ui::kIdBrowse)->setFocus();
+        QTest::keyClick(Button(ui::kIdBrowse), Qt::Key_Return);
+        ASSERT_FALSE(picker);
+    }
     EXPECT_FALSE(Button(ui::kIdOk)->isEnabled());
     ASSERT_TRUE(WaitUntil([this] { return Idle() && Rows() == kChapters + 1; }));
 
