@@ -34,6 +34,7 @@ TEST(RtfAppendHtml, WritesParagraphTextTagsAndEscapes)
         // A broken sequence is one U+FFFD and swallows its bytes, even a "<".
         {"<p>\xD0</p>", "\\u65533?/p"},
         {"<p>\xC0\x80</p>", "\\u65533?\\par"},
+        {"<p>\x80x</p>", "\\u65533?x\\par"},  // a stray continuation byte is one
         {"<p>a\xE2\x80", "a\\u65533?"},
         {std::string_view("<p>ab\0cd</p>", 12), "ab"},
         {std::string_view(), ""},  // no data at all
@@ -63,7 +64,7 @@ TEST(RtfAppend, SequenceOfPiecesGrowsTheCapacityInSteps)
     OptString small = std::string("{\\rtf1}");
     EXPECT_EQ(Rtf_AppendText(u"", small, 8), 11);  // the closing brace alone adds three
     EXPECT_EQ(Rtf_AppendHtml("<i>", small, 11), 11);
-    EXPECT_EQ(Rtf_AppendHtml("<p>y</p>", small, 8), 1032);
+    EXPECT_EQ(Rtf_AppendHtml("<p>y</p>", small, 16), 1040);  // 13 bytes before paragraph text
 
     // Text byte k lands at 6 + k; the step comes when 13 bytes no longer fit.
     OptString big = std::string("{\\rtf1}");
