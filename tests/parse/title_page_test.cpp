@@ -245,6 +245,7 @@ TEST(TitlePage, ChapterAddressesAreCompletedAndNumberedByTheRulesOfTheirLayout)
         {false, "/m/vol99999999999/1", {"http://host/m/vol99999999999/1?mature=1", INT32_MAX, 1, u"T"}},
         {false, "", {"http://host?mature=1", 0, 0, u"T"}},
         {true, "/volleyball/vol2/5", {"http://host/volleyball/vol2/5?mature=1", 2, 5, u"T"}},
+        {true, "/m/vol/3/vol2/5", {"http://host/m/vol/3/vol2/5?mature=1", 2, 5, u"T"}},
         {true, "/m/vol1/6#comm_5&amp;page=3", {"http://host/m/vol1/6?mature=1", 1, 6, u"T"}},
         {true, "/m/vol1/7?a=1&amp;b=2", {"http://host/m/vol1/7?a=1&b=2&mature=1", 1, 7, u"T"}},
         {true, "https://mirror/m/vol3/1\" title=\"http://x", {"https://mirror/m/vol3/1?mature=1", 3, 1, u"T"}},
