@@ -66,9 +66,10 @@ TEST(AllocationFailure, TitlePagesLeaveAConsistentRecord)
         {"title_full.html", "http://readmanga.example/death_note"},
         {"title_2024.html", "https://mangasite.example/chasovaya_lavka"},
     };
-    for (const auto& [file, address] : pages) {
+    for (const auto& [file, url] : pages) {
         SCOPED_TRACE(file);
         const std::string page = ReadParseFixture(file);
+        const std::string& address = url;  // clang 14 captures no structured binding
         auto fresh = [&address](MangaInfo& manga) {
             manga.Url = address;
             manga.UrlSize = static_cast<int32_t>(address.size() + 1);
