@@ -344,6 +344,7 @@ TEST_F(QtWindow, MenuSaveLoadSettingsAndBrowse)
             auto* dialog = qobject_cast<QFileDialog*>(modal);
             ASSERT_NE(dialog, nullptr);
             EXPECT_EQ(dialog->nameFilters(), QStringList{Q("Все файлы (*.*)")});
+            EXPECT_EQ(dialog->directory().canonicalPath(), QDir(Edit(ui::kIdSavePath)->text()).canonicalPath());
             ChooseInFileDialog(dialog, database);
         });
         MenuAction(ui::kCmdLoadDb)->trigger();
