@@ -9,7 +9,7 @@ corpus="$work/corpus" artifacts="$work/artifacts/"
 mkdir -p "$corpus" "$artifacts"
 dirs=("$corpus")
 for seeds in "$@"; do
-  [ -d "$seeds" ] && dirs+=("$seeds")
+  if [ -d "$seeds" ]; then dirs+=("$seeds"); fi
 done
 exec "$bin" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
      -artifact_prefix="$artifacts" "${dirs[@]}"
