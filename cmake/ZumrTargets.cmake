@@ -90,24 +90,21 @@ function(zumr_add_test name)
   endif()
 endfunction()
 
-# zumr_add_fuzz(name SOURCE file [DEPS ...] [SEEDS dir]): a libFuzzer target plus
-# a short smoke run in CTest that fails on any finding.
+# zumr_add_fuzz(name [DEPS ...] [SEEDS dir ...]): the libFuzzer target `name`
+# built from name.cpp, plus a short run in CTest that fails on any finding. The
+# run keeps what it finds in a corpus under the build tree, so a long series of
+# short runs adds up; deleting the build tree starts over from the seeds.
 set(ZUMR_FUZZ_SECONDS 20 CACHE STRING "Length of each fuzz smoke run in CTest")
 function(zumr_add_fuzz name)
-  cmake_parse_arguments(ARG "" "SOURCE;SEEDS" "DEPS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCE})
+  cmake_parse_arguments(ARG "" "" "DEPS;SEEDS" ${ARGN})
+  add_executable(${name} ${name}.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   zumr_warnings(${name})
-  set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
-  set(seeds "")
-  if(ARG_SEEDS)
-    set(seeds ${ARG_SEEDS})
-  endif()
   add_test(NAME ${name}_smoke
-           COMMAND ${CMAKE_COMMAND} -E env
-                   ${PROJECT_SOURCE_DIR}/fuzz/run_smoke.sh $<TARGET_FILE:${name}> ${work} ${ZUMR_FUZZ_SECONDS} ${seeds})
+           COMMAND ${PROJECT_SOURCE_DIR}/fuzz/run_smoke.sh $<TARGET_FILE:${name}>
+                   ${CMAKE_CURRENT_BINARY_DIR}/${name}_work ${ZUMR_FUZZ_SECONDS} ${ARG_SEEDS})
   set_tests_properties(${name}_smoke PROPERTIES TIMEOUT 300 LABELS fuzz)
 endfunction()
 

@@ -11,6 +11,11 @@
 // ignored; a figure smaller than the document is raised to its length + 1.
 // The real buffer is always at least that large.
 //
+// Control words ("\par", "\b0", ...) are followed directly by what comes next,
+// except where a reader would take the next byte as more of the word or as its
+// delimiter (a letter or digit after "\par", a digit after "\b0", a space after
+// either): there a delimiting space comes first.
+//
 // Non-ASCII characters are written as "\u<unit>?" escapes. When memory runs
 // out the document is left exactly as it was before the call and
 // std::bad_alloc propagates.

@@ -142,7 +142,7 @@ private:
     {
         out_.Room(13);
         if (needsDelimiter_) {
-            out_.Put(' ');
+            out_.PutDelimiter();
             needsDelimiter_ = false;
             out_.Room(13);
         }

@@ -40,6 +40,13 @@ public:
         tail_ = ControlWordTail();
     }
 
+    // The space that ends a control word: a reader takes it and shows nothing.
+    void PutDelimiter()
+    {
+        tail_ = Tail::None;
+        doc_.push_back(' ');
+    }
+
     void PutFromPage(char c)
     {
         DelimitBefore(c);
@@ -112,15 +119,18 @@ private:
 
     // Control words are written without a delimiter, so text that would read
     // as more of the word (a letter or digit after "\\par", a digit after
-    // "\\b0") would vanish into it; such text gets the one space a reader
-    // takes as the word's end and never shows. Anything else follows as is.
+    // "\\b0") would vanish into it, and a space right after one is taken as
+    // its delimiter and never shown ("Томов:\\b0 3" reads "Томов:3"). Such
+    // text gets the one space a reader takes as the word's end first.
+    // Anything else follows as is.
     void DelimitBefore(char next)
     {
         const Tail tail = tail_;
         tail_ = Tail::None;
         const bool digit = next >= '0' && next <= '9';
         const bool letter = (next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z');
-        if ((tail == Tail::Letters && (letter || digit || next == '-')) || (tail == Tail::Number && digit))
+        if ((tail == Tail::Letters && (letter || digit || next == '-')) || (tail == Tail::Number && digit) ||
+            (tail != Tail::None && next == ' '))
             doc_.push_back(' ');
     }
 

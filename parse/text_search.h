@@ -16,8 +16,14 @@ inline constexpr size_t kNone = std::string_view::npos;
 
 // Site pages are handled as zero-terminated text: nothing after a stray zero
 // byte takes part in any search.
+//
+// An empty view may carry no data pointer at all, and the C search functions
+// must never be handed one, not even for zero bytes: every search here returns
+// before touching the data of an empty range.
 inline std::string_view UpToFirstZero(std::string_view text)
 {
+    if (text.empty())
+        return text;
     const void* zero = std::memchr(text.data(), 0, text.size());
     return zero ? text.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - text.data())) : text;
 }

@@ -22,6 +22,7 @@ TEST(ChapterLink, TakesTheTitleAfterTheNumbersOfTheLastLine)
         {"Some Manga 1 - 5 New\n   \n  ", u"New"},
         {"\r\n Manga\r\n 2 - 7 Title  \r\n ", u"Title  "},
         {"Тетрадь смерти 3 - 24 Погоня", u"Погоня"},
+        {"Manga 1 - 5 \xED\xA0\x80!", u"\uFFFD!"},  // an encoded surrogate is no character
         {"Some Manga 1 - 5 &laquo;N&raquo;&quot;&nbsp;", u"«N»\" "},
         {"Some Manga 1 - 5 Tom &amp; Jerry &#171; &quot", u"Tom &amp; Jerry &#171; &quot"},
     };

@@ -4,55 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "model/text_codec.h"
-#include "parse/rtf.h"
+#include "tests/parse/rtf_render.h"
 
 namespace {
 
 RtfRun Plain(std::u16string text) { return {std::move(text), false, false}; }
-RtfRun Bold(std::u16string text) { return {std::move(text), true, false}; }
-RtfRun Italic(std::u16string text) { return {std::move(text), false, true}; }
-
-// One line per paragraph, each ended by "¶"; a styled run stands in <b>, <i>
-// or <bi> ... </>, so a wrong merge or split shows as well as wrong text.
-std::string Render(const std::vector<RtfParagraph>& paragraphs)
-{
-    std::string out;
-    for (const RtfParagraph& paragraph : paragraphs) {
-        for (const RtfRun& run : paragraph.runs) {
-            EXPECT_FALSE(run.text.empty());
-            const std::string flags = std::string(run.bold ? "b" : "") + (run.italic ? "i" : "");
-            out += flags.empty() ? Utf16ToUtf8(run.text) : "<" + flags + ">" + Utf16ToUtf8(run.text) + "</>";
-        }
-        out += "¶";
-    }
-    return out;
-}
-
-// The description as the title page parser builds it, read back.
-TEST(RtfRead, DocumentFromTheWriterReadsBackAsItsTextAndStyles)
-{
-    OptString doc = std::string("{\\rtf1}");
-    int32_t cap = 8;
-    cap = Rtf_AppendText(u"\\b1Название:\\b0  ", doc, cap, RtfSource::Program);
-    cap = Rtf_AppendText(u"Ёлки {1}\\ \U0001F600\n", doc, cap);
-    cap = Rtf_AppendHtml("<p>Том <b>первый</b>, <em>&laquo;глава&raquo;</em><br>Ёж&nbsp;— "
-                         "конец</p>",
-                         doc, cap);
-    cap = Rtf_AppendText(u"\\b1Описание:\\b0\n", doc, cap, RtfSource::Program);
-    Rtf_AppendHtml("<div>dropped</div><p>Второй\n\n абзац</p><p></p>", doc, cap);
-
-    const std::vector<RtfParagraph> expected = {
-        // The first of the label's two spaces delimits "\b0".
-        {{Bold(u"Название:"), Plain(u" Ёлки {1}\\ \U0001F600")}},
-        {{Plain(u"Том "), Bold(u"первый"), Plain(u", "), Italic(u"«глава»")}},
-        {{Plain(u"Ёж — конец")}},
-        {{Bold(u"Описание:")}},
-        {{Plain(u"Второй абзац")}},
-        {},
-    };
-    EXPECT_EQ(Rtf_Read(*doc), expected) << *doc;
-}
 
 TEST(RtfRead, ReadsControlWordsGroupsAndEscapes)
 {
@@ -101,7 +57,7 @@ TEST(RtfRead, ReadsControlWordsGroupsAndEscapes)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.rtf);
-        EXPECT_EQ(Render(Rtf_Read(c.rtf)), c.shown);
+        EXPECT_EQ(RtfShown(c.rtf), c.shown);
     }
 }
 
@@ -116,10 +72,10 @@ TEST(RtfRead, SurrogatesAndNestingDepthAreKeptAsWrittenAndBounded)
     const auto nested = [](size_t depth) {
         return "{\\rtf1" + std::string(depth, '{') + "\\b x" + std::string(depth, '}') + "y}";
     };
-    EXPECT_EQ(Render(Rtf_Read(nested(900))), "<b>x</>y¶");
+    EXPECT_EQ(RtfShown(nested(900)), "<b>x</>y¶");
     // Past the cap a group is skipped, and its closing braces still match.
-    EXPECT_EQ(Render(Rtf_Read(nested(5000))), "y¶");
-    EXPECT_EQ(Render(Rtf_Read(std::string(200000, '{') + "x")), "");
+    EXPECT_EQ(RtfShown(nested(5000)), "y¶");
+    EXPECT_EQ(RtfShown(std::string(200000, '{') + "x"), "");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/parse/rtf_render.h"
+
 namespace {
 
 TEST(RtfAppendHtml, WritesParagraphTextTagsAndEscapes)
@@ -21,17 +23,21 @@ TEST(RtfAppendHtml, WritesParagraphTextTagsAndEscapes)
         {"<p class=\"x\">a</p>b<p>c</p>", "a\\par c\\par"},
         {"<p>1<br>2 <b>3</b>45-</p>", " 1\\par 2 \\b1 3\\b0 45-\\par"},
         {"<p>x<br>-<em>y</em></p>", "x\\par -\\i1y\\i0\\par"},
+        // A space right after a control word would be taken as its delimiter.
+        {"<p><b>Vol:</b> 3<br> x<em>i</em>&nbsp;y</p>", "\\b1Vol:\\b0  3\\par  x\\i1i\\i0  y\\par"},
         {"<p>\xD0\xA2&nbsp;&laquo;x&raquo;&quot;&amp;</p>", "\\u1058? \\u171\"x\\u187\"\"\\par"},
         // A "&" with no ";" after it takes the rest of the fragment along.
         {"<p>x &copy rest</p><p>y</p>", "x "},
-        {"<p> a   b\r\n  c\tb\n</p>", " a b c\tb \\par"},
+        {"<p> a   b\r\n  c\tb\n</p>", "  a b c\tb \\par"},
         {"<p>{\\b0 evil}</p>", "\\{\\\\b0 evil\\}\\par"},
         {"<p>\xF0\x9F\x98\x80!</p>", "\\u55357?!\\par"},
         // A broken sequence is one U+FFFD and swallows its bytes, even a "<".
         {"<p>\xD0</p>", "\\u65533?/p"},
         {"<p>\xC0\x80</p>", "\\u65533?\\par"},
+        {"<p>\x80x</p>", "\\u65533?x\\par"},  // a stray continuation byte is one
         {"<p>a\xE2\x80", "a\\u65533?"},
         {std::string_view("<p>ab\0cd</p>", 12), "ab"},
+        {std::string_view(), ""},  // no data at all
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.html);
@@ -47,18 +53,18 @@ TEST(RtfAppend, SequenceOfPiecesGrowsTheCapacityInSteps)
     // An absent document is created at 1024 whatever figure is passed.
     int32_t cap = Rtf_AppendText(u"\\b1{x}", doc, 0, RtfSource::Program);
     EXPECT_EQ(cap, 1024);
-    cap = Rtf_AppendText(std::u16string_view(u"\\{Я\n~\u007F\0cd", 9), doc, cap);
-    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\\\{\\u1071?\\par~\\u127?}");
+    cap = Rtf_AppendText(std::u16string_view(u"\\{Я\n ~\u007F\0cd", 10), doc, cap);
+    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\\\{\\u1071?\\par  ~\\u127?}");
     // Every call starts outside a paragraph.
     cap = Rtf_AppendHtml("<p>open", doc, cap);
     cap = Rtf_AppendHtml("dropped<p>kept</p>", doc, cap);
-    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\\\{\\u1071?\\par~\\u127?openkept\\par}");
+    EXPECT_EQ(*doc, "{\\rtf1\\b1{x}\\\\\\{\\u1071?\\par  ~\\u127?openkept\\par}");
     EXPECT_EQ(cap, 1024);
 
     OptString small = std::string("{\\rtf1}");
     EXPECT_EQ(Rtf_AppendText(u"", small, 8), 11);  // the closing brace alone adds three
     EXPECT_EQ(Rtf_AppendHtml("<i>", small, 11), 11);
-    EXPECT_EQ(Rtf_AppendHtml("<p>y</p>", small, 8), 1032);
+    EXPECT_EQ(Rtf_AppendHtml("<p>y</p>", small, 16), 1040);  // 13 bytes before paragraph text
 
     // Text byte k lands at 6 + k; the step comes when 13 bytes no longer fit.
     OptString big = std::string("{\\rtf1}");
@@ -70,6 +76,58 @@ TEST(RtfAppend, SequenceOfPiecesGrowsTheCapacityInSteps)
 
     OptString low = std::string("{\\rtf1 0123456789}");
     EXPECT_GE(Rtf_AppendText(u"x", low, 1), static_cast<int32_t>(low->size()) + 1);
+}
+
+TEST(RtfAppendVisibleHtml, KeepsAllTextAndBreaksLinesWhereABrowserDoes)
+{
+    const struct {
+        std::string_view html;
+        const char* written;  // what lands between "{\rtf1" and the closing brace
+    } cases[] = {
+        // Text outside any paragraph stays; leading and trailing white space of a line goes.
+        {"\n   Bare text\n   <div class=\"clearfix\"></div>\n", "Bare text\\par "},
+        // <br> always ends a line; a block only ends one that holds text.
+        {"<span style=\"a: &quot;b&quot;\">One!!&nbsp;</span><br><span>Two</span><div><span><br></span></div>"
+         "<div><font face=\"x\">\xC2\xA9Three</font></div>",
+         "One!! \\par Two\\par \\par \\u169?Three\\par "},
+        {"<p> <b>Label:</b> 1 </p><p>\n<strong>S</strong> <em>e</em><i>i</i></p>",
+         "\\b1 Label:\\b0  1\\par \\b1 S\\b0 \\i1  e\\i0 \\i1 i\\i0 \\par "},
+        {"<br/>a<BR />b<h4>c</h4>d", "\\par a\\par b\\par c\\par d"},
+        // References decode; unknown ones and a bare "&" stay as written.
+        {"&amp; &lt;&gt; &#1071;&#x42f; &bogus; & &laquo;q&raquo; &mdash;", "& <> \\u1071?\\u1071? &bogus; & \\u171?q\\u187? \\u8212?"},
+        // A ">" inside a quoted attribute does not end the tag; a "<" before a non-letter is text.
+        {"<a title=\"x>y\" href='z'>link</a> a < b <!-- <p>hidden</p> --> c", "link a < b c"},
+        // Page text cannot open a group or a control word.
+        {"{\\par}", "\\{\\\\par\\}"},
+        // Bad UTF-8 is one U+FFFD per byte and swallows nothing; four-byte characters are a surrogate pair.
+        {"\xD0<b>x</b>\xF0\x9F\x98\x80\xEF\xBF\xBD", "\\u65533?\\b1 x\\b0 \\u55357?\\u56832?\\u65533?"},
+        // A tag that never closes hides the rest.
+        {"kept <span title=\"never", "kept"},
+        {std::string_view("a\0b", 3), "a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.html);
+        OptString doc = std::string("{\\rtf1}");
+        Rtf_AppendVisibleHtml(c.html, doc, 8);
+        // The space ends "\\rtf1", which the first letter or digit would otherwise join.
+        EXPECT_EQ(*doc, std::string("{\\rtf1 ") + c.written + "}");
+    }
+}
+
+TEST(RtfAppendVisibleHtml, ShowsTheTextAndGrowsLikeTheOtherAppends)
+{
+    OptString doc;
+    int32_t cap = Rtf_AppendVisibleHtml("<b>Лес</b> и\n<br>поле", doc, 0);
+    EXPECT_EQ(cap, 1024);
+    EXPECT_EQ(RtfShown(*doc), "<b>Лес</> и¶поле¶");
+    // Digits after a control word left by another writer stay text.
+    cap = Rtf_AppendText(u"\\b1Год:\\b0\n", doc, cap, RtfSource::Program);
+    cap = Rtf_AppendVisibleHtml("2014 &amp; 1 \\par", doc, cap);
+    EXPECT_EQ(RtfShown(*doc), "<b>Лес</> и¶поле<b>Год:</>¶2014 & 1 \\par¶");
+    const std::string longText(2000, 'x');
+    cap = Rtf_AppendVisibleHtml(longText, doc, cap);
+    EXPECT_EQ(cap, 3072);
+    EXPECT_GE(cap, static_cast<int32_t>(doc->size() + 1));
 }
 
 }  // namespace

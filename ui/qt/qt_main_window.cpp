@@ -319,7 +319,7 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && !destroyed_) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
-        if (HandleDialogKey(watched, key))
+        if (HandleDialogKey(key))
             return true;
         if (watched == table_ && key.modifiers() == Qt::NoModifier) {
             // The list handles the arrow keys itself as well.
@@ -332,7 +332,7 @@ bool QtMainWindow::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool QtMainWindow::HandleDialogKey(QObject* watched, const QKeyEvent& key)
+bool QtMainWindow::HandleDialogKey(const QKeyEvent& key)
 {
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
     if (modifiers != Qt::NoModifier)
@@ -343,12 +343,9 @@ bool QtMainWindow::HandleDialogKey(QObject* watched, const QKeyEvent& key)
     }
     if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter)
         return false;
-    // A focused push button takes Enter itself; anywhere else it is OK.
-    int id = kIdOk;
-    for (const auto& [controlId, widget] : widgets_.byId)
-        if (widget == watched && qobject_cast<QPushButton*>(widget))
-            id = controlId;
-    Command(id);
+    // Enter is OK wherever the focus is, a focused push button included, as in
+    // the Windows window; Space presses the focused button.
+    Command(kIdOk);
     return true;
 }
 

@@ -67,7 +67,7 @@ private:
     void Wake();
     void FlushDeferredWake();
     // The dialog keyboard handling: Enter and Escape as commands 1 and 2.
-    bool HandleDialogKey(QObject* watched, const QKeyEvent& key);
+    bool HandleDialogKey(const QKeyEvent& key);
 
     ChapterTableModel model_;
     QWidget* client_ = nullptr;
