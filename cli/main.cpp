@@ -1,9 +1,11 @@
 // zumr-cli: the command-line companion of the window program. It scans a
 // manga, downloads it, and shows what a database file holds, driving the same
-// workers with the same settings.cfg (the one beside the program).
+// workers with the same settings.cfg as the window (beside the program, or in the
+// user's config folder when the program is installed).
 
 #include <CLI/CLI.hpp>
 
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -16,12 +18,11 @@
 #include <unistd.h>
 #endif
 
+#include "app/startup.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/update_command.h"
 #include "model/text_codec.h"
-#include "settings/app_settings.h"
-#include "settings/settings_file.h"
 #include "zumr_version.h"
 
 namespace {
@@ -186,14 +187,21 @@ int main(int argc, char** rawArgv)
     }
 
     const std::filesystem::path folder = ProgramFolder(argv[0]);
+    const char16_t separator = static_cast<char16_t>(std::filesystem::path::preferred_separator);
 #ifdef _WIN32
-    const std::u16string folderText = folder.u16string();
+    const std::u16string folderText = folder.u16string() + separator;
+    const app::StartupPaths paths = app::Startup_Paths(folderText);
 #else
-    const std::u16string folderText = Utf8ToUtf16(folder.string());  // any bytes, never a throw
+    const std::u16string folderText = Utf8ToUtf16(folder.string()) + separator;  // any bytes, never a throw
+    // Installed, the companion reads the window's settings and downloads into
+    // the user's folder, as the window does; it never writes settings.cfg.
+    const app::StartupPaths paths =
+        app::Startup_ChoosePaths(folderText, app::ProgramFolderIsInstalled(folderText),
+                                 app::UserFolders_FromEnvironment([](const char* name) -> const char* {
+                                     return std::getenv(name);
+                                 }));
 #endif
-    AppSettings settings = AppSettings_Defaults(folderText);
-    Cfg_Load(folderText + static_cast<char16_t>(std::filesystem::path::preferred_separator) + u"settings.cfg", settings);
-    Settings_Set(settings);
+    app::Startup_LoadSettings(paths);
 
     Interrupt_Install();
     CliEnv env{std::cout, std::cerr, IsTerminal()};

@@ -6,11 +6,12 @@
 #include "transfer/name_rules.h"
 #include "ui/resources.h"
 #include "ui/settings_dialog.h"
-#include "ui/startup.h"
+#include "app/startup.h"
 
 namespace {
 
 using namespace ui;
+using namespace app;
 
 TEST(SettingsDialog, ShowsCleansCutsAndStoresOnlyOnOk)
 {

@@ -10,7 +10,7 @@
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "tests/support/temp_dir.h"
-#include "ui/startup.h"
+#include "app/startup.h"
 
 namespace {
 
@@ -22,10 +22,10 @@ const char* FakeGetenv(const char* name)
     return found == gEnvironment->end() ? nullptr : found->second.c_str();
 }
 
-ui::UserFolders FoldersFor(std::map<std::string, std::string> environment)
+app::UserFolders FoldersFor(std::map<std::string, std::string> environment)
 {
     gEnvironment = &environment;
-    ui::UserFolders user = ui::UserFolders_FromEnvironment(FakeGetenv);
+    app::UserFolders user = app::UserFolders_FromEnvironment(FakeGetenv);
     gEnvironment = nullptr;
     return user;
 }
@@ -56,7 +56,7 @@ TEST(StartupPaths, UserFoldersFollowTheXdgRules)
         std::filesystem::remove(std::filesystem::path(config) / "user-dirs.dirs");
         if (!c.userDirs.empty())
             WriteFileBytes(std::filesystem::path(config) / "user-dirs.dirs", c.userDirs);
-        const ui::UserFolders user = FoldersFor(c.environment);
+        const app::UserFolders user = FoldersFor(c.environment);
         EXPECT_EQ(Utf16ToUtf8(user.configHome), c.configHome) << c.userDirs;
         EXPECT_EQ(Utf16ToUtf8(user.downloads), c.downloads) << c.userDirs;
     }
@@ -66,41 +66,41 @@ TEST(StartupPaths, OnlyAnInstalledProgramMovesItsSettings)
 {
     TempDir dir;
     const std::u16string own = Utf8ToUtf16(dir.path().string()) + u"/";
-    EXPECT_FALSE(ui::ProgramFolderIsInstalled(own));
-    EXPECT_TRUE(ui::ProgramFolderIsInstalled(u"/usr/bin/"));
-    EXPECT_TRUE(ui::ProgramFolderIsInstalled(u"/nonexistent-zumr-folder/"));
+    EXPECT_FALSE(app::ProgramFolderIsInstalled(own));
+    EXPECT_TRUE(app::ProgramFolderIsInstalled(u"/usr/bin/"));
+    EXPECT_TRUE(app::ProgramFolderIsInstalled(u"/nonexistent-zumr-folder/"));
 
-    const ui::UserFolders user{u"/home/u/.config", u"/home/u/Downloads"};
-    const ui::StartupPaths portable = ui::Startup_ChoosePaths(own, false, user);
+    const app::UserFolders user{u"/home/u/.config", u"/home/u/Downloads"};
+    const app::StartupPaths portable = app::Startup_ChoosePaths(own, false, user);
     EXPECT_EQ(portable.settingsPath, own + u"settings.cfg");
     EXPECT_EQ(portable.defaultSaveFolder, own);
     EXPECT_FALSE(portable.createSettings);
 
-    const ui::StartupPaths installed = ui::Startup_ChoosePaths(u"/usr/bin/", true, user);
+    const app::StartupPaths installed = app::Startup_ChoosePaths(u"/usr/bin/", true, user);
     EXPECT_EQ(installed.settingsPath, u"/home/u/.config/zumr/settings.cfg");
     EXPECT_EQ(installed.defaultSaveFolder, u"/home/u/Downloads/");
     EXPECT_TRUE(installed.createSettings);
 
     // Nowhere to go without a home: the program's own folder after all.
-    EXPECT_EQ(ui::Startup_ChoosePaths(u"/usr/bin/", true, {}).settingsPath, u"/usr/bin/settings.cfg");
+    EXPECT_EQ(app::Startup_ChoosePaths(u"/usr/bin/", true, {}).settingsPath, u"/usr/bin/settings.cfg");
 }
 
 TEST(StartupPaths, InstalledSettingsAreCreatedAtExitAndReadNextTime)
 {
     TempDir dir;
-    const ui::UserFolders user{Utf8ToUtf16((dir / "config").string()), Utf8ToUtf16((dir / "dl").string())};
-    const ui::StartupPaths paths = ui::Startup_ChoosePaths(u"/usr/bin/", true, user);
+    const app::UserFolders user{Utf8ToUtf16((dir / "config").string()), Utf8ToUtf16((dir / "dl").string())};
+    const app::StartupPaths paths = app::Startup_ChoosePaths(u"/usr/bin/", true, user);
 
-    ui::Startup_LoadSettings(paths);
+    app::Startup_LoadSettings(paths);
     EXPECT_EQ(Settings_Get().DefSavePath, user.downloads + u"/");
     Settings_Update([](AppSettings& s) {
         s.DefSavePath = u"/m/Манга";
         s.WindowX = 17;
     });
-    ui::Startup_SaveSettings(paths);
+    app::Startup_SaveSettings(paths);
     ASSERT_TRUE(std::filesystem::exists(dir / "config/zumr/settings.cfg"));
 
-    ui::Startup_LoadSettings(paths);
+    app::Startup_LoadSettings(paths);
     EXPECT_EQ(Settings_Get().DefSavePath, u"/m/Манга");
     EXPECT_EQ(Settings_Get().WindowX, 17);
 }

@@ -31,7 +31,7 @@
 #include "ui/qt/qt_main_window.h"
 #include "ui/qt/qt_settings_dialog.h"
 #include "ui/resources.h"
-#include "ui/startup.h"
+#include "app/startup.h"
 
 namespace fs = std::filesystem;
 using zumr_test::ModalScript;
@@ -511,19 +511,19 @@ TEST_F(QtWindow, GeometryFollowsTheFrameAndIsKeptInSettings)
     }
 
     // Closed with a settings file: geometry and column widths are in it.
-    const ui::StartupPaths paths = ui::Startup_Paths(Utf8ToUtf16(dir_.path().string()) + u"/");
+    const app::StartupPaths paths = app::Startup_Paths(Utf8ToUtf16(dir_.path().string()) + u"/");
     WriteFileBytes(dir_ / "settings.cfg", "\xEF\xBB\xBF");
     window.Table().setColumnWidth(1, 173);
     window.setGeometry(20, 30, 500, 400);
     window.close();
-    ui::Startup_SaveSettings(paths);
+    app::Startup_SaveSettings(paths);
     const std::string saved = ReadFileBytes(dir_ / "settings.cfg");
     for (const char* line : {"WindowX=20", "WindowY=30", "WindowW=500", "WindowH=400", "ColWchNAM=173"})
         EXPECT_NE(saved.find(line), std::string::npos) << line << " in\n" << saved;
 
     // The next window opens there, its controls stretched to that size; one
     // that would reach the screen's edge opens at the template's place.
-    ui::Startup_LoadSettings(paths);
+    app::Startup_LoadSettings(paths);
     Open();
     EXPECT_EQ(window_->WindowRect(), (ui::Rect{20, 30, 520, 430}));
     EXPECT_EQ(window_->ControlRect(ui::kIdChapterList)->Width(),

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "ui/qt/qt_main_window.h"
-#include "ui/startup.h"
+#include "app/startup.h"
 
 namespace {
 
@@ -27,16 +27,16 @@ int main(int argc, char** argv)
     QApplication app(qtArgc, argv);
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zumr")));
 
-    const std::u16string folder = ui::ProgramFolderOfExecutable();
-    const ui::StartupPaths paths = ui::Startup_ChoosePaths(folder, ui::ProgramFolderIsInstalled(folder),
-                                                           ui::UserFolders_FromEnvironment(Environment));
-    ui::Startup_LoadSettings(paths);
+    const std::u16string folder = app::ProgramFolderOfExecutable();
+    const app::StartupPaths paths = app::Startup_ChoosePaths(folder, app::ProgramFolderIsInstalled(folder),
+                                                           app::UserFolders_FromEnvironment(Environment));
+    app::Startup_LoadSettings(paths);
     int code = 0;
     {
         ui::qt::QtMainWindow window;
         window.Open();
         code = QApplication::exec();
     }
-    ui::Startup_SaveSettings(paths);
+    app::Startup_SaveSettings(paths);
     return code;
 }

@@ -9,12 +9,14 @@
 #include "settings/app_settings.h"
 #include "transfer/notifications.h"
 #include "ui/resources.h"
-#include "ui/startup.h"
+#include "app/startup.h"
 #include "ui/win32/wide_text.h"
 #include "ui/win32/window.h"
 
 namespace ui::win32 {
 namespace {
+
+using namespace app;
 
 constexpr size_t kPathUnits = MAX_PATH - 1;
 

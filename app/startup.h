@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace ui {
+namespace app {
 
 // The folder of a program path: everything up to and including its last
 // `separator`. Empty when the path holds none.
@@ -54,4 +54,4 @@ void Startup_LoadSettings(const StartupPaths& paths);
 // paths.createSettings asks for a new one.
 void Startup_SaveSettings(const StartupPaths& paths);
 
-}  // namespace ui
+}  // namespace app

@@ -1,4 +1,4 @@
-#include "ui/startup.h"
+#include "app/startup.h"
 
 #include <filesystem>
 #include <fstream>
@@ -18,7 +18,7 @@
 #include <windows.h>
 #endif
 
-namespace ui {
+namespace app {
 
 std::u16string ProgramFolderFromPath(std::u16string_view programPath, char16_t separator)
 {
@@ -156,4 +156,4 @@ void Startup_SaveSettings(const StartupPaths& paths)
     Cfg_Save(paths.settingsPath);
 }
 
-}  // namespace ui
+}  // namespace app
