@@ -10,6 +10,7 @@
 
 #include "app/session.h"
 #include "cli/interrupt.h"
+#include "cli/manga_print.h"
 #include "model/file_io.h"
 #include "model/manga_db.h"
 #include "model/text_codec.h"
@@ -30,19 +31,6 @@ std::u16string PathText(const fs::path& path)
 #else
     return Utf8ToUtf16(path.string());  // any bytes, never a throw
 #endif
-}
-
-std::string ChapterLabel(const ChapterInfo& chapter)
-{
-    std::string label = "том ";
-    label += std::to_string(chapter.Vol);
-    label += ", глава ";
-    label += std::to_string(chapter.Num);
-    if (chapter.Name) {
-        label += ' ';
-        label += Utf16ToUtf8(*chapter.Name);
-    }
-    return label;
 }
 
 // Every database file under the folders, each once, in a stable order. A
