@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Windows programs as a user gets them, under Wine: zumr.exe, zumr-cli.exe
-# and libcurl-4.dll alone in an empty folder, against the demo site running on
+# The Windows programs as a user gets them, under Wine: zumr.exe, zumr-cli.exe,
+# libcurl-4.dll and libzip.dll alone in an empty folder, against the demo site running on
 # this machine. zumr-cli.exe downloads the whole demo manga; zumr.exe is
 # started on a virtual display, the address is typed with xdotool, Enter
 # pressed, and the window is photographed once the chapters are listed.
@@ -15,7 +15,7 @@ shot=${4:-$work/zumr-win32.png}
 rm -rf "$work"
 mkdir -p "$work/zumr"
 work=$(cd "$work" && pwd)
-cp "$win32/bin/zumr.exe" "$win32/bin/zumr-cli.exe" "$win32/bin/libcurl-4.dll" "$work/zumr/"
+cp "$win32/bin/zumr.exe" "$win32/bin/zumr-cli.exe" "$win32/bin/libcurl-4.dll" "$win32/bin/libzip.dll" "$work/zumr/"
 export ZUMR_WINEPREFIX=$win32/wineprefix
 wine=$root/scripts/wine-run.sh
 
