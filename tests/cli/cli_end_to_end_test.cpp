@@ -135,6 +135,8 @@ TEST_F(CliEndToEnd, DownloadsChosenChaptersThenTheRestThenResumesWithoutARequest
     const auto json = nlohmann::json::parse(run.out);
     EXPECT_EQ(json["result"], 0);
     EXPECT_EQ(json["Name"], DemoManga::kName);
+    EXPECT_EQ(json["EngName"], DemoManga::kEngName);
+    EXPECT_EQ(json["JpName"], DemoManga::kJpName);
     EXPECT_EQ(json["Covers"][1]["Url"], "/covers/zumr_demo_2.png");  // kept as the page gave it
     EXPECT_EQ(json["Chaps"][3]["Name"], "Кто там?");
 }
