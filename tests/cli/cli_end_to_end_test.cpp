@@ -81,18 +81,21 @@ bool WaitUntil(const std::function<bool()>& done)
     return done();
 }
 
-// Pages marked as on disk, and chapters whose page list was read.
-std::pair<int, int> LoadedAndScanned(const fs::path& database)
+struct DbSummary {
+    int chapters = 0, scanned = 0, loaded = 0;  // chapters whose page list was read; pages on disk
+};
+
+DbSummary Summarize(const fs::path& database)
 {
     MangaInfo manga;
     EXPECT_EQ(MangaDB_Load(manga, Utf8ToUtf16(database.string())), kMangaDbOk) << database;
-    std::pair<int, int> counts{0, 0};
+    DbSummary summary{manga.ChapCnt()};
     for (const ChapterInfo& chapter : manga.Chaps) {
-        counts.second += chapter.Url ? 0 : 1;
+        summary.scanned += chapter.Url ? 0 : 1;
         for (const PageInfo& page : chapter.Pages)
-            counts.first += page.bLoaded;
+            summary.loaded += page.bLoaded;
     }
-    return counts;
+    return summary;
 }
 
 class CliEndToEnd : public ::testing::Test {
@@ -118,12 +121,13 @@ TEST_F(CliEndToEnd, DownloadsChosenChaptersThenTheRestThenResumesWithoutARequest
     EXPECT_NE(run.out.find("\nтом 1, глава 1 Начало: 4/4  "), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find('\r'), std::string::npos);
 
-    run = Run({"download", server_.MangaUrl(), "--out", out_});
+    // Without --chapters every chapter is taken, whatever the file had ticked.
+    run = Run({"download", Database().string(), "--out", out_});
     ASSERT_EQ(run.status, 0) << run.out << run.err;
     const DemoFileMap all = ExpectedDemoFiles(server_, kAllChapters, true);
     EXPECT_EQ(ReadDemoTree(MangaDir()), all);
     EXPECT_EQ(server_.Counters().images, all.size()) << "a picture already on disk was fetched again";
-    EXPECT_EQ(LoadedAndScanned(Database()).first, 24);
+    EXPECT_EQ(Summarize(Database()).loaded, 24);
 
     const uint64_t requests = server_.Counters().requests;
     run = Run({"download", Database().string(), "--out", out_});
@@ -183,7 +187,7 @@ TEST_F(CliEndToEnd, StoppedMidTransferLeavesOnlyWholeFilesAndTheRerunCompletes)
             EXPECT_TRUE(isWhole || (signal == SIGKILL && fs::path(path).extension() == ".part")) << path;
         }
         EXPECT_LT(whole, expected.size());
-        EXPECT_TRUE(signal != SIGINT || LoadedAndScanned(Database()).first < 24);
+        EXPECT_TRUE(signal != SIGINT || Summarize(Database()).loaded < 24);
 
         server_.SetServeOptions({});
         const uint64_t imagesAtRerun = server_.Counters().images;
@@ -202,8 +206,9 @@ TEST_F(CliEndToEnd, CtrlCDuringTheScanSavesTheChaptersReadSoFar)
     cli.Signal(SIGINT);
     const Result stopped = cli.Wait();
     EXPECT_EQ(stopped.status, 130) << stopped.out << stopped.err;
-    const int scanned = LoadedAndScanned(Database()).second;
-    EXPECT_TRUE(scanned >= 2 && scanned < 6) << scanned;
+    const DbSummary saved = Summarize(Database());
+    EXPECT_EQ(saved.chapters, 6);
+    EXPECT_TRUE(saved.scanned >= 2 && saved.scanned < 6) << saved.scanned;
     EXPECT_TRUE(ReadDemoTree(MangaDir()).empty());
 }
 
@@ -223,6 +228,7 @@ TEST_F(CliEndToEnd, BadUsageAndUnreadableDatabasesExitWith2)
         {{}, "нужна команда"},
         {{"frobnicate"}, "frobnicate"},
         {{"download"}, "SOURCE"},
+        {{"download", "://m"}, "ошибка 2"},  // no scheme: a file name
         {{"scan", server_.MangaUrl(), "--bogus"}, "--bogus"},
         {{"download", server_.MangaUrl(), "--chapters", "3-1"}, "3-1"},
         {{"download", good, "--chapters", "7"}, "7"},
