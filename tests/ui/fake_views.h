@@ -3,11 +3,13 @@
 // controls are laid out from the template (two pixels per dialog unit). Boxes
 // and pickers answer from scripts and remember what they were asked.
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/main_window.h"
@@ -48,12 +50,11 @@ public:
     std::vector<FakeRow> rows;
     std::vector<std::pair<std::u16string, int32_t>> columns;
     int32_t selectionMark = -1, focusedRow = -1;
-    int failColumnAt = -1;
 
     void SetUpAppearance() override {}
     bool InsertColumn(int32_t index, std::u16string_view header, int32_t width) override
     {
-        if (index == failColumnAt || index != static_cast<int32_t>(columns.size()))
+        if (index != static_cast<int32_t>(columns.size()))
             return false;
         columns.emplace_back(std::u16string(header), width);
         return true;
