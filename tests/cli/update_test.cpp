@@ -4,16 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
-#include <string>
-#include <vector>
+#include <functional>
 
 #include "cli/update_command.h"
 #include "model/manga_db.h"
-#include "model/text_codec.h"
 #include "parse/title_page.h"
 #include "settings/app_settings.h"
 #include "tests/support/temp_dir.h"
@@ -47,15 +45,16 @@ std::string ServeManga(TestServer& site, const std::string& key, const std::stri
     return page;
 }
 
-// What an earlier scan and download saved: every chapter's page list read
-// and every page on disk.
-void SaveSeed(const fs::path& file, TestServer& site, const std::string& key, const std::string& titlePage,
-              const std::function<void(MangaInfo&)>& change)
+// What an earlier scan and download saved as <library>/<name>/<name>.zdb:
+// every chapter's page list read and every page on disk, then `change`.
+fs::path SaveSeed(const TempDir& library, TestServer& site, const std::string& key, const std::u16string& name,
+                  const std::string& titlePage, const std::function<void(MangaInfo&)>& change = {})
 {
+    const fs::path file = library.path() / name / (name + u".zdb");
     MangaInfo manga;
     manga.Url = site.Url("/" + key);
     manga.UrlSize = static_cast<int32_t>(manga.Url->size() + 1);
-    ASSERT_EQ(Html_ParseMangaPage(titlePage, manga), 0);
+    EXPECT_EQ(Html_ParseMangaPage(titlePage, manga), 0);
     manga.bSkipCovers = 1;
     for (ChapterInfo& chapter : manga.Chaps) {
         chapter.Url.reset();
@@ -64,16 +63,19 @@ void SaveSeed(const fs::path& file, TestServer& site, const std::string& key, co
             chapter.Pages.push_back({url, static_cast<int32_t>(url.size() + 1), 1});
         }
     }
-    change(manga);
+    if (change)
+        change(manga);
     fs::create_directories(file.parent_path());
-    ASSERT_EQ(MangaDB_Save(manga, file.u16string()), 0);
+    EXPECT_EQ(MangaDB_Save(manga, file.u16string()), 0);
+    return file;
 }
 
 int Requests(const TestServer& site, const std::string& part)
 {
-    const auto requests = site.Requests();
-    return static_cast<int>(std::count_if(requests.begin(), requests.end(),
-                                          [&](const auto& r) { return r.first.find(part) != std::string::npos; }));
+    int count = 0;
+    for (const auto& request : site.Requests())
+        count += request.first.find(part) != std::string::npos ? 1 : 0;
+    return count;
 }
 
 }  // namespace
@@ -81,9 +83,8 @@ int Requests(const TestServer& site, const std::string& part)
 TEST(UpdateCommand, CountTextTakesTheRussianForm)
 {
     const std::pair<int64_t, const char*> cases[] = {
-        {0, "0 глав"},  {1, "1 глава"},    {2, "2 главы"},     {4, "4 главы"},      {5, "5 глав"},
-        {11, "11 глав"}, {12, "12 глав"}, {14, "14 глав"}, {21, "21 глава"}, {22, "22 главы"},
-        {111, "111 глав"}, {101, "101 глава"},
+        {0, "0 глав"},    {1, "1 глава"},   {2, "2 главы"},   {4, "4 главы"},     {5, "5 глав"},      {11, "11 глав"},
+        {12, "12 глав"}, {14, "14 глав"}, {21, "21 глава"}, {22, "22 главы"}, {111, "111 глав"}, {101, "101 глава"},
     };
     for (const auto& [count, text] : cases)
         EXPECT_EQ(CountText(count, "глава", "главы", "глав"), text);
@@ -100,21 +101,17 @@ TEST(UpdateCommand, LibraryOfMangasGetsOnlyWhatIsNew)
 
     // Альфа: two chapters known, the second unticked and never downloaded,
     // one page of the first still missing; the site now lists two more.
-    const fs::path alpha = library.path() / u"Альфа" / u"Альфа.zdb";
-    SaveSeed(alpha, site, "a", ServeManga(site, "a", "Альфа", {2, 1}), [](MangaInfo& m) {
+    const fs::path alpha = SaveSeed(library, site, "a", u"Альфа", ServeManga(site, "a", "Альфа", {2, 1}), [](MangaInfo& m) {
         m.Chaps[0].bSkip = 1;
         m.Chaps[0].Pages[0].bLoaded = m.Chaps[0].Pages[1].bLoaded = 0;
         m.Chaps[1].Pages[1].bLoaded = 0;
     });
     ServeManga(site, "a", "Альфа", {4, 3, 2, 1});
-    const fs::path beta = library.path() / u"Бета" / u"Бета.zdb";
-    SaveSeed(beta, site, "b", ServeManga(site, "b", "Бета", {1}), [](MangaInfo&) {});
-    const fs::path gamma = library.path() / u"Гамма" / u"Гамма.zdb";
-    SaveSeed(gamma, site, "c", ServeManga(site, "c", "Гамма", {1}), [](MangaInfo&) {});
+    const fs::path beta = SaveSeed(library, site, "b", u"Бета", ServeManga(site, "b", "Бета", {1}));
+    const fs::path gamma = SaveSeed(library, site, "c", u"Гамма", ServeManga(site, "c", "Гамма", {1}));
     site.Serve("/c", "", Fault::NotFound);
     // Дельта: the address now answers with some other page.
-    const fs::path delta = library.path() / u"Дельта" / u"Дельта.zdb";
-    SaveSeed(delta, site, "d", ServeManga(site, "d", "Дельта", {1}), [](MangaInfo&) {});
+    const fs::path delta = SaveSeed(library, site, "d", u"Дельта", ServeManga(site, "d", "Дельта", {1}));
     site.Serve("/d", "<html><body>Страница переехала</body></html>");
     const fs::path broken = library / "broken.zdb";
     WriteFileBytes(broken, "not a database");
@@ -125,8 +122,7 @@ TEST(UpdateCommand, LibraryOfMangasGetsOnlyWhatIsNew)
     const struct {
         bool dryRun;
         std::vector<std::string> lines;  // each on a line of its own, in this order
-        int readerPages;                 // fetched by this run
-        int pictures;
+        int readerPages, pictures;       // fetched by this run
     } steps[] = {
         {true,
          {"broken.zdb: не удалось прочитать базу (-1)", "Альфа: 2 новые главы", "    том 1, глава 4",
@@ -141,8 +137,7 @@ TEST(UpdateCommand, LibraryOfMangasGetsOnlyWhatIsNew)
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.dryRun ? "dry run" : "update");
-        const int readerBefore = Requests(site, "/vol1/");
-        const int picturesBefore = Requests(site, "/img/");
+        const int readerBefore = Requests(site, "/vol1/"), picturesBefore = Requests(site, "/img/");
         std::ostringstream out, err;
         CliEnv env{out, err, false};
         EXPECT_EQ(Command_Update({{}, step.dryRun}, env), kExitSomeFailed) << out.str() << err.str();
@@ -155,14 +150,12 @@ TEST(UpdateCommand, LibraryOfMangasGetsOnlyWhatIsNew)
         EXPECT_EQ(Requests(site, "/vol1/") - readerBefore, step.readerPages);
         EXPECT_EQ(Requests(site, "/img/") - picturesBefore, step.pictures);
         if (step.dryRun) {
-            for (const auto& [file, bytes] : before)
-                EXPECT_EQ(ReadFileBytes(file), bytes) << file;
             EXPECT_EQ(std::distance(fs::recursive_directory_iterator(library.path()), {}), 9);
         }
+        // What is not brought up to date is left exactly as it was.
+        for (const auto& [file, bytes] : before)
+            EXPECT_TRUE((!step.dryRun && (file == alpha || file == beta)) || ReadFileBytes(file) == bytes) << file;
     }
-    // What cannot be brought up to date is left exactly as it was.
-    for (const fs::path& file : {gamma, delta, broken})
-        EXPECT_EQ(ReadFileBytes(file), before[file]) << file;
 
     MangaInfo updated;
     ASSERT_EQ(MangaDB_Load(updated, alpha.u16string()), kMangaDbOk);

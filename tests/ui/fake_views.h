@@ -3,12 +3,13 @@
 // controls are laid out from the template (two pixels per dialog unit). Boxes
 // and pickers answer from scripts and remember what they were asked.
 
-#include <atomic>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/main_window.h"
@@ -18,14 +19,21 @@
 
 namespace zt {
 
+using Script = std::deque<std::optional<std::u16string>>;
+
 // The next scripted answer of a picker; nothing (cancelled) once they are used up.
-inline std::optional<std::u16string> Next(std::deque<std::optional<std::u16string>>& script)
+inline std::optional<std::u16string> Next(Script& script)
 {
     if (script.empty())
         return std::nullopt;
     auto next = script.front();
     script.pop_front();
     return next;
+}
+
+inline size_t U(int32_t index)
+{
+    return static_cast<size_t>(index);
 }
 
 struct FakeRow {
@@ -36,69 +44,55 @@ struct FakeRow {
 
 class FakeListView : public ui::ListView {
 public:
-    // Set by the test: where the list reports check changes, as the real
-    // controls do for changes made by code as well as by clicks.
+    // Where the list reports check changes, as the real controls do for
+    // changes made by code as well as by clicks.
     std::function<void(int32_t, bool)> onCheckChanged;
     std::vector<FakeRow> rows;
     std::vector<std::pair<std::u16string, int32_t>> columns;
-    int32_t selectionMark = -1;
-    int32_t focusedRow = -1;
-    bool appearanceSet = false;
-    int failColumnAt = -1;
+    int32_t selectionMark = -1, focusedRow = -1;
 
-    void SetUpAppearance() override { appearanceSet = true; }
+    void SetUpAppearance() override {}
     bool InsertColumn(int32_t index, std::u16string_view header, int32_t width) override
     {
-        if (index == failColumnAt || index != static_cast<int32_t>(columns.size()))
+        if (index != static_cast<int32_t>(columns.size()))
             return false;
         columns.emplace_back(std::u16string(header), width);
         return true;
     }
-    int32_t ColumnWidth(int32_t index) const override { return columns.at(static_cast<size_t>(index)).second; }
-    void SetColumnWidth(int32_t index, int32_t width) override { columns.at(static_cast<size_t>(index)).second = width; }
+    int32_t ColumnWidth(int32_t index) const override { return columns.at(U(index)).second; }
+    void SetColumnWidth(int32_t index, int32_t width) override { columns.at(U(index)).second = width; }
     void AutoSizeColumn(int32_t index) override
     {
-        size_t widest = columns.at(static_cast<size_t>(index)).first.size();
+        size_t widest = columns.at(U(index)).first.size();
         for (const FakeRow& row : rows)
-            widest = std::max(widest, row.cells[static_cast<size_t>(index)].size());
-        columns.at(static_cast<size_t>(index)).second = static_cast<int32_t>(widest) * 6;
+            widest = std::max(widest, row.cells[U(index)].size());
+        columns.at(U(index)).second = static_cast<int32_t>(widest) * 6;
     }
     int32_t InsertRow(int32_t position, std::u16string_view text, int32_t image, int32_t key, int32_t indent) override
     {
         position = std::clamp(position, 0, RowCount());
-        FakeRow row{std::vector<std::u16string>(5), image, key, indent, false};
-        row.cells[0] = text;
-        rows.insert(rows.begin() + position, row);
-        // The Win32 control gives a new row its unchecked box and reports it.
-        if (onCheckChanged)
+        rows.insert(rows.begin() + position, FakeRow{{std::u16string(text), u"", u"", u"", u""}, image, key, indent});
+        if (onCheckChanged)  // the Win32 control reports a new row's unchecked box
             onCheckChanged(position, false);
         return position;
     }
-    void SetCell(int32_t row, int32_t column, std::u16string_view text) override
-    {
-        rows.at(static_cast<size_t>(row)).cells.at(static_cast<size_t>(column)) = text;
-    }
-    std::u16string Cell(int32_t row, int32_t column) const override
-    {
-        return rows.at(static_cast<size_t>(row)).cells.at(static_cast<size_t>(column));
-    }
+    FakeRow& At(int32_t row) { return rows.at(U(row)); }
+    const FakeRow* Find(int32_t row) const { return row >= 0 && row < RowCount() ? &rows[U(row)] : nullptr; }
+    void SetCell(int32_t row, int32_t column, std::u16string_view text) override { At(row).cells.at(U(column)) = text; }
+    std::u16string Cell(int32_t row, int32_t column) const override { return rows.at(U(row)).cells.at(U(column)); }
     std::optional<int32_t> Key(int32_t row) const override
     {
-        return Valid(row) ? std::optional(rows[static_cast<size_t>(row)].key) : std::nullopt;
+        return Find(row) ? Find(row)->key : std::optional<int32_t>();
     }
-    void SetKey(int32_t row, int32_t key) override { rows.at(static_cast<size_t>(row)).key = key; }
+    void SetKey(int32_t row, int32_t key) override { At(row).key = key; }
     std::optional<int32_t> Indent(int32_t row) const override
     {
-        return Valid(row) ? std::optional(rows[static_cast<size_t>(row)].indent) : std::nullopt;
+        return Find(row) ? Find(row)->indent : std::optional<int32_t>();
     }
-    bool IsChecked(int32_t row) const override { return Valid(row) && rows[static_cast<size_t>(row)].checked; }
+    bool IsChecked(int32_t row) const override { return Find(row) && Find(row)->checked; }
     void SetChecked(int32_t row, bool checked) override
     {
-        bool& state = rows.at(static_cast<size_t>(row)).checked;
-        if (state == checked)
-            return;
-        state = checked;
-        if (onCheckChanged)
+        if (std::exchange(At(row).checked, checked) != checked && onCheckChanged)
             onCheckChanged(row, checked);
     }
     // A click on a row's check box.
@@ -113,12 +107,16 @@ public:
     {
         std::vector<std::u16string> texts;
         for (const FakeRow& row : rows)
-            texts.push_back(row.cells[static_cast<size_t>(column)]);
+            texts.push_back(row.cells[U(column)]);
         return texts;
     }
-
-private:
-    bool Valid(int32_t row) const { return row >= 0 && row < RowCount(); }
+    std::vector<int32_t> Keys() const
+    {
+        std::vector<int32_t> keys;
+        for (const FakeRow& row : rows)
+            keys.push_back(row.key);
+        return keys;
+    }
 };
 
 struct FakeControl {
@@ -150,18 +148,14 @@ public:
 
     std::map<int, FakeControl> controls;
     ui::Rect window;
-    ui::Size screen{1920, 1080};
     std::string description = "(untouched)";
     std::vector<AskedBox> boxes;
     std::deque<ui::BoxAnswer> answers;  // for Yes/No boxes; No when empty
-    std::deque<std::optional<std::u16string>> folders, files;
+    Script folders, files;
     std::vector<std::u16string> folderAskedAt, fileAskedAt;
-    std::function<void(ui::SettingsDialog&)> settingsScript;
     bool threadsFail = false;
     bool holdThreads = false;  // started threads wait in `held` until the test runs them
     std::vector<std::function<void()>> held;
-    std::atomic<int> closeRequests{0};
-    int quitCode = -1;
 
     bool Enabled(int id) const { return controls.at(id).enabled; }
     // OK, START, Cancel as "+" (enabled) or "-".
@@ -191,10 +185,9 @@ public:
     void ResizeControl(int id, int32_t width, int32_t height) override
     {
         ui::Rect& r = controls.at(id).rect;
-        r.right = r.left + width;
-        r.bottom = r.top + height;
+        r = {r.left, r.top, r.left + width, r.top + height};
     }
-    ui::Size ScreenSize() const override { return screen; }
+    ui::Size ScreenSize() const override { return {1920, 1080}; }
     void SetDescription(std::string_view rtf) override { description = rtf; }
     ui::BoxAnswer ShowBox(std::u16string_view text, std::u16string_view caption, ui::BoxButtons buttons,
                           ui::BoxIcon icon) override
@@ -202,7 +195,7 @@ public:
         boxes.push_back({std::u16string(text), std::u16string(caption), buttons, icon});
         if (buttons == ui::BoxButtons::Ok)
             return ui::BoxAnswer::Ok;
-        ui::BoxAnswer answer = answers.empty() ? ui::BoxAnswer::No : answers.front();
+        const ui::BoxAnswer answer = answers.empty() ? ui::BoxAnswer::No : answers.front();
         if (!answers.empty())
             answers.pop_front();
         return answer;
@@ -217,27 +210,22 @@ public:
         fileAskedAt.emplace_back(initial);
         return Next(files);
     }
-    void RunSettingsDialog(ui::SettingsDialog& dialog) override
-    {
-        if (settingsScript)
-            settingsScript(dialog);
-    }
+    void RunSettingsDialog(ui::SettingsDialog&) override {}
     bool StartThread(std::function<void()> body) override
     {
         if (holdThreads)
             held.push_back(std::move(body));
-        return !threadsFail && (holdThreads || ui::StartDetachedThread(std::move(body)));
+        return !threadsFail && (holdThreads || app::StartDetachedThread(std::move(body)));
     }
-    void RequestClose() override { ++closeRequests; }
-    void PostQuit(int code) override { quitCode = code; }
-
+    void RequestClose() override {}
+    void PostQuit(int) override {}
 };
 
 class FakeSettingsDialogView : public ui::SettingsDialogView {
 public:
     std::map<int, std::u16string> texts;
     std::map<int, bool> checks;
-    std::deque<std::optional<std::u16string>> folders;
+    Script folders;
     int closedWith = -1;
 
     std::u16string ControlText(int id) const override

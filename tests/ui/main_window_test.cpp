@@ -5,7 +5,6 @@
 #include "model/manga_db.h"
 #include "model/text_codec.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/worker_fixture.h"
 #include "tests/ui/window_harness.h"
 #include "transfer/download_layout.h"
 #include "transfer/name_rules.h"
@@ -16,71 +15,13 @@ using ::testing::ElementsAre;
 using zt::WindowHarness;
 namespace fs = std::filesystem;
 
-std::u16string Folder(const TempDir& dir, const std::string& name = "")
+std::u16string Folder(const TempDir& dir)
 {
-    return (dir.path() / name).u16string() + kPathSeparator;
+    return dir.path().u16string() + kPathSeparator;
 }
 
-// The whole road: scan, rows, untick, download, files exactly as served.
-TEST(MainWindowRun, ScanThenDownloadWithTheButtonsOfEachState)
-{
-    TempDir dir;
-    TestServer site;
-    const auto served = ServeManga(site, 3, 2);
-    WindowHarness h(Folder(dir));
-    h.Open();
-    EXPECT_EQ(h.view.Buttons(), "+--");
-    EXPECT_EQ(h.view.ControlText(ui::kIdSavePath), Folder(dir));
-    EXPECT_EQ(h.list.columns.size(), 5u);
-
-    h.view.SetControlText(ui::kIdUrl, Utf8ToUtf16(site.Url("/m")));
-    h.window.OnCommand(ui::kIdOk);
-    EXPECT_EQ(h.view.Buttons(), "--+");
-    ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
-    EXPECT_EQ(h.view.Buttons(), "++-");
-    // The site lists the newest chapter first, so it is chapter 0 and the
-    // last row above the covers.
-    EXPECT_THAT(h.list.Column(0), ElementsAre(u"Том: 1 Глава: 1", u"Том: 1 Глава: 2", u"Том: 1 Глава: 3", u"Коврики"));
-    EXPECT_THAT(h.list.Column(1), ElementsAre(u"Первая", u"", u"Кто там?", u""));
-    EXPECT_THAT(h.list.Column(2), ElementsAre(u"0/2", u"0/2", u"0/2", u"0/1"));
-    EXPECT_EQ(h.view.ControlText(ui::kIdSavePath), Folder(dir) + u"Manga");
-    EXPECT_EQ(h.view.description.rfind("{\\rtf", 0), 0u);
-
-    h.list.Click(1);  // chapter 2 stays out
-    EXPECT_EQ(h.window.Manga().Chaps[1].bSkip.load(), 1);
-    h.window.OnCommand(ui::kIdStart);
-    EXPECT_EQ(h.view.Buttons(), "--+");
-    ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
-    EXPECT_EQ(h.view.Buttons(), "++-");
-    EXPECT_THAT(h.list.Column(2), ElementsAre(u"2/2", u"0/2", u"2/2", u"1/1"));
-    const fs::path manga = dir.path() / "Manga";
-    EXPECT_THAT(FilesBelow(manga), ElementsAre("book1/ch1-Первая/1.png", "book1/ch1-Первая/2.png",
-                                               "book1/ch3-Кто там'/1.png", "book1/ch3-Кто там'/2.png",
-                                               "covers/c1.png"));
-    EXPECT_TRUE(ReadFileBytes(manga / PathFromUtf8("book1/ch1-Первая/2.png")) == served.at("/img/1/2.png"));
-    EXPECT_TRUE(ReadFileBytes(manga / PathFromUtf8("book1/ch3-Кто там'/1.png")) == served.at("/img/3/1.png"));
-    EXPECT_TRUE(ReadFileBytes(manga / "covers/c1.png") == served.at("/c/c1.png"));
-
-    // A second scan empties the list before it fills it again.
-    h.window.OnCommand(ui::kIdOk);
-    EXPECT_EQ(h.list.RowCount(), 0);
-    ASSERT_TRUE(h.PumpUntil([&] { return h.Idle(); }));
-    EXPECT_EQ(h.list.RowCount(), 4);
-}
-
-TEST(MainWindowCommands, ThreadThatCannotStartIsReportedAndTheButtonsComeBack)
-{
-    WindowHarness h;
-    h.Open();
-    h.view.threadsFail = true;
-    h.view.SetControlText(ui::kIdUrl, u"http://127.0.0.1:1/m");
-    h.window.OnCommand(ui::kIdOk);
-    ASSERT_EQ(h.view.boxes.size(), 1u);
-    EXPECT_EQ(h.view.boxes[0].icon, ui::BoxIcon::Error);
-    EXPECT_EQ(h.view.Buttons(), "++-");
-}
-
-// Rows of the button table that a whole run passes too quickly to see.
+// Rows of the button table that a whole run passes too quickly to see; the
+// runs themselves are the Qt and Win32 windows' end-to-end tests.
 TEST(MainWindowCommands, ButtonsWhileAWorkerStillHoldsTheRecord)
 {
     WindowHarness h;
@@ -90,33 +31,24 @@ TEST(MainWindowCommands, ButtonsWhileAWorkerStillHoldsTheRecord)
     ++h.window.Manga().BusyCnt;
     h.window.OnNotification(UM_MANGALOADED, 0, 0);  // scanning, manga shown
     EXPECT_EQ(h.view.Buttons(), "-++");
+    h.window.OnNotification(app::kWorkerThreadEnded, 0, 0);  // a worker's thread ends after its last word
+    EXPECT_EQ(h.view.Buttons(), "-++");
     h.window.OnNotification(UM_WORKERDONE, 1, 0);  // another worker is still busy
     EXPECT_EQ(h.view.Buttons(), "+++");
     --h.window.Manga().BusyCnt;
     h.window.OnNotification(UM_WORKERDONE, 0, 0);
     EXPECT_EQ(h.view.Buttons(), "++-");
-}
 
-TEST(MainWindowCommands, BrowseAsksForTheDefaultFolderOnlyWithoutAManga)
-{
-    WindowHarness h(u"/progs/");
-    h.Open();
-    h.view.folders = {std::nullopt, u"/picked", u"/other"};
-    h.window.OnCommand(ui::kIdBrowse);  // cancelled
-    EXPECT_EQ(h.view.ControlText(ui::kIdSavePath), u"/progs/");
-    h.view.answers = {ui::BoxAnswer::Yes};
-    h.window.OnCommand(ui::kIdBrowse);
-    EXPECT_EQ(h.view.folderAskedAt.back(), u"/progs/");
+    // OK empties the list first; a thread that cannot start is reported and
+    // gives the buttons back.
+    h.view.threadsFail = true;
+    ASSERT_EQ(h.list.RowCount(), 1);
+    h.view.SetControlText(ui::kIdUrl, u"http://127.0.0.1:1/m");
+    h.window.OnCommand(ui::kIdOk);
+    EXPECT_EQ(h.list.RowCount(), 0);
     ASSERT_EQ(h.view.boxes.size(), 1u);
-    EXPECT_EQ(h.view.boxes[0].caption, u"Вопрос");
-    EXPECT_EQ(h.view.boxes[0].buttons, ui::BoxButtons::YesNo);
-    EXPECT_EQ(Settings_Get().DefSavePath, u"/picked");
-
-    h.window.Manga().Url = "http://site/m";
-    h.window.OnCommand(ui::kIdBrowse);
-    EXPECT_EQ(h.view.ControlText(ui::kIdSavePath), u"/other");
-    EXPECT_EQ(h.view.boxes.size(), 1u);
-    EXPECT_EQ(Settings_Get().DefSavePath, u"/picked");
+    EXPECT_EQ(h.view.boxes[0].icon, ui::BoxIcon::Error);
+    EXPECT_EQ(h.view.Buttons(), "++-");
 }
 
 TEST(MainWindowCommands, SavePathOfALoadedMangaFromTheDefaultFolder)
@@ -127,6 +59,8 @@ TEST(MainWindowCommands, SavePathOfALoadedMangaFromTheDefaultFolder)
         WindowHarness h(def);
         h.Open();
         h.window.Manga().Name = u"При?мер:";
+        h.window.OnCommand(ui::kIdBrowse);  // cancelled: nothing changes
+        EXPECT_EQ(h.view.ControlText(ui::kIdSavePath), Settings_Get().DefSavePath);
         h.window.OnNotification(UM_MANGALOADED, 0, 0);
         EXPECT_EQ(h.view.ControlText(ui::kIdSavePath), root + sep + u"При_мер_");
         EXPECT_EQ(CurSavePath_Get(), h.view.ControlText(ui::kIdSavePath));
@@ -141,53 +75,36 @@ TEST(MainWindowCommands, SavePathOfALoadedMangaFromTheDefaultFolder)
     }
 }
 
-void FillSample(MangaInfo& manga)
-{
-    manga.Url = "http://site/m";
-    manga.Name = u"Пример";
-    manga.Covers.resize(2);
-    manga.Covers[0].Url = "/c/a.jpg";
-    manga.Covers[1].Url = "/c/b.jpg";
-    manga.bSkipCovers = 1;
-    manga.Chaps.resize(3);
-    for (int i = 0; i < 3; ++i) {
-        ChapterInfo& c = manga.Chaps[static_cast<size_t>(i)];
-        c.Vol = 1;
-        c.Num = i + 1;
-        c.Pages.resize(static_cast<size_t>(i + 1));
-        for (auto& page : c.Pages)
-            page.Url = "http://site/p.png";
-    }
-    manga.Chaps[1].bSkip = 1;
-    manga.Chaps[2].Url = "http://site/m/vol1/3";  // not scanned yet
-    manga.Chaps[2].Pages.clear();
-}
-
 TEST(MainWindowCommands, SaveAndLoadTheDatabaseWithTheBoxesOfEachFailure)
 {
     TempDir dir;
     WindowHarness h(Folder(dir));
     h.Open();
-    FillSample(h.window.Manga());
-    const std::u16string folder = (dir.path() / u"Пример").u16string();
-    h.view.SetControlText(ui::kIdSavePath, folder);
+    MangaInfo& manga = h.window.Manga();
+    manga.Url = "http://site/m";
+    manga.Name = u"Пример";
+    manga.Covers.resize(2);
+    manga.bSkipCovers = 1;
+    manga.Chaps.resize(3);
+    for (int i = 0; i < 3; ++i) {
+        manga.Chaps[static_cast<size_t>(i)].Num = i + 1;
+        manga.Chaps[static_cast<size_t>(i)].Pages.resize(static_cast<size_t>(i + 1), PageInfo{"http://site/p.png", 18, 0});
+    }
+    manga.Chaps[1].bSkip = 1;
+    manga.Chaps[2].Url = "http://site/m/vol1/3";  // not scanned yet
+    manga.Chaps[2].Pages.clear();
+    const fs::path folder = dir.path() / u"Пример";
+    h.view.SetControlText(ui::kIdSavePath, folder.u16string());
 
     h.window.OnCommand(ui::kCmdSaveDb);  // the folder does not exist yet
     ASSERT_EQ(h.view.boxes.size(), 1u);
     EXPECT_EQ(h.view.boxes[0].icon, ui::BoxIcon::Error);
-    EXPECT_FALSE(fs::exists(dir.path() / u"Пример"));
-
-    fs::create_directories(dir.path() / u"Пример");
+    EXPECT_FALSE(fs::exists(folder));
+    fs::create_directories(folder);
     h.window.OnCommand(ui::kCmdSaveDb);
     EXPECT_EQ(h.view.boxes.size(), 1u);
-    const fs::path file = dir.path() / u"Пример" / u"Пример.zdb";
+    const fs::path file = folder / u"Пример.zdb";
     ASSERT_TRUE(fs::exists(file));
-
-    // A name that is no single component still lands in the box's folder.
-    h.window.Manga().Name = u"../../x";
-    h.window.OnCommand(ui::kCmdSaveDb);
-    EXPECT_TRUE(fs::exists(dir.path() / u"Пример" / u".._.._x.zdb"));
-    h.window.Manga().Name = u"Пример";
 
     // START's thread has begun but its worker has not yet taken the record.
     h.view.holdThreads = true;
@@ -198,40 +115,31 @@ TEST(MainWindowCommands, SaveAndLoadTheDatabaseWithTheBoxesOfEachFailure)
     std::thread(std::move(h.view.held.at(0))).join();
     bKeepRunning = 1;
     ASSERT_EQ(h.view.boxes.size(), 3u);
-    EXPECT_EQ(h.view.boxes[1].caption, u"Уведомление");
     EXPECT_EQ(h.view.boxes[2].caption, u"Уведомление");
     EXPECT_TRUE(h.view.fileAskedAt.empty());
-    EXPECT_EQ(h.window.Manga().ChapCnt(), 3);
 
     WindowHarness fresh(Folder(dir));
     fresh.Open();
-    fresh.view.files = {std::nullopt, file.u16string()};
+    std::string bytes = ReadFileBytes(file);
+    WriteFileBytes(dir / "cut.zdb", bytes.substr(0, bytes.size() - 10));
+    WriteFileBytes(dir / "foreign.zdb", "not a database");
+    fresh.view.files = {std::nullopt, file.u16string(), (dir / "cut.zdb").u16string(),
+                        (dir / "foreign.zdb").u16string(), (dir / "missing.zdb").u16string()};
     fresh.window.OnCommand(ui::kCmdLoadDb);  // cancelled: nothing changes
     EXPECT_TRUE(fresh.list.rows.empty());
     fresh.window.OnCommand(ui::kCmdLoadDb);
     EXPECT_EQ(fresh.view.fileAskedAt[0], Folder(dir));
     EXPECT_TRUE(fresh.view.boxes.empty());
+    // Only the chapters whose page list was read show a count.
     EXPECT_THAT(fresh.list.Column(2), ElementsAre(u"", u"0/2", u"0/1", u"0/2"));
-    std::vector<bool> checks;
-    for (const zt::FakeRow& row : fresh.list.rows)
-        checks.push_back(row.checked);
-    EXPECT_THAT(checks, ElementsAre(true, false, true, false));
-    EXPECT_EQ(fresh.window.Manga().Chaps[1].bSkip.load(), 1);
-    EXPECT_EQ(fresh.view.Buttons(), "++-");
+    EXPECT_FALSE(fresh.list.rows[1].checked);
 
     // A damaged file: the problem is named, then what was read is shown.
-    std::string bytes = ReadFileBytes(file);
-    WriteFileBytes(dir / "cut.zdb", bytes.substr(0, bytes.size() - 10));
-    WriteFileBytes(dir / "foreign.zdb", "not a database");
-    fresh.view.files = {(dir / "cut.zdb").u16string(), (dir / "foreign.zdb").u16string(),
-                        (dir / "missing.zdb").u16string()};
     for (int i = 0; i < 3; ++i)
         fresh.window.OnCommand(ui::kCmdLoadDb);
     ASSERT_EQ(fresh.view.boxes.size(), 3u);
-    for (const zt::AskedBox& box : fresh.view.boxes) {
-        EXPECT_EQ(box.caption, u"Предупреждение");
+    for (const zt::AskedBox& box : fresh.view.boxes)
         EXPECT_EQ(box.icon, ui::BoxIcon::Warning);
-    }
     EXPECT_NE(fresh.view.boxes[0].text.find(u"повреждён"), std::u16string::npos);
     EXPECT_NE(fresh.view.boxes[1].text.find(u"не является"), std::u16string::npos);
     EXPECT_NE(fresh.view.boxes[2].text.find(u"ошибка 2"), std::u16string::npos);
@@ -250,9 +158,7 @@ TEST(MainWindowGeometry, RestoreAndSizingRule)
                           {10, 10, 0, 600, false},     {0, 0, 1919, 1079, true},    {2147483000, 0, 1000, 10, false}};
     for (const Case& c : cases) {
         WindowHarness h;
-        Settings_Update([&c](AppSettings& s) {
-            s.WindowX = c.x, s.WindowY = c.y, s.WindowW = c.w, s.WindowH = c.h;
-        });
+        Settings_Update([&c](AppSettings& s) { s.WindowX = c.x, s.WindowY = c.y, s.WindowW = c.w, s.WindowH = c.h; });
         const ui::Rect templ = h.view.window;
         const ui::Rect listBefore = *h.view.ControlRect(ui::kIdChapterList);
         h.Open();
@@ -262,29 +168,23 @@ TEST(MainWindowGeometry, RestoreAndSizingRule)
                   listBefore.Width() + expected.Width() - templ.Width());
     }
 
+    // How each control follows the frame is the windows' own tests' matter.
+    // Dragged far too small, nothing goes below zero; back to its size,
+    // every control is where it was.
     WindowHarness h;
     h.Open();
-    auto snapshot = [&h] {
-        std::map<int, ui::Rect> rects;
-        for (const auto& [id, control] : h.view.controls)
-            rects[id] = control.rect;
-        return rects;
-    };
-    // How each control follows the frame is the windows' own tests' matter.
     ui::Rect frame = h.view.window;
     frame.right += 100;
     frame.bottom += 50;
     h.window.OnSizing(frame);
-    const auto after = snapshot();
+    const auto after = h.view.controls;
     EXPECT_EQ(Settings_Get().WindowW, frame.Width());
-
-    // Dragged far too small, nothing goes below zero; back to its size,
-    // every control is where it was.
     h.window.OnSizing(ui::Rect{0, 0, 10, 10});
-    for (const auto& [id, rect] : snapshot())
-        EXPECT_TRUE(rect.Width() >= 0 && rect.Height() >= 0) << id;
+    for (const auto& [id, control] : h.view.controls)
+        EXPECT_TRUE(control.rect.Width() >= 0 && control.rect.Height() >= 0) << id;
     h.window.OnSizing(frame);
-    EXPECT_EQ(snapshot(), after);
+    for (const auto& [id, control] : h.view.controls)
+        EXPECT_EQ(control.rect, after.at(id).rect) << id;
 }
 
 }  // namespace

@@ -62,6 +62,8 @@ TEST(StartupPaths, UserFoldersFollowTheXdgRules)
     }
 }
 
+// A program in its own folder keeps its settings there; an installed one
+// creates them in the user's folders at exit and reads them next time.
 TEST(StartupPaths, OnlyAnInstalledProgramMovesItsSettings)
 {
     TempDir dir;
@@ -69,28 +71,17 @@ TEST(StartupPaths, OnlyAnInstalledProgramMovesItsSettings)
     EXPECT_FALSE(app::ProgramFolderIsInstalled(own));
     EXPECT_TRUE(app::ProgramFolderIsInstalled(u"/usr/bin/"));
     EXPECT_TRUE(app::ProgramFolderIsInstalled(u"/nonexistent-zumr-folder/"));
-
-    const app::UserFolders user{u"/home/u/.config", u"/home/u/Downloads"};
-    const app::StartupPaths portable = app::Startup_ChoosePaths(own, false, user);
+    const app::StartupPaths portable = app::Startup_ChoosePaths(own, false, {u"/home/u/.config", u"/home/u/Downloads"});
     EXPECT_EQ(portable.settingsPath, own + u"settings.cfg");
     EXPECT_EQ(portable.defaultSaveFolder, own);
     EXPECT_FALSE(portable.createSettings);
-
-    const app::StartupPaths installed = app::Startup_ChoosePaths(u"/usr/bin/", true, user);
-    EXPECT_EQ(installed.settingsPath, u"/home/u/.config/zumr/settings.cfg");
-    EXPECT_EQ(installed.defaultSaveFolder, u"/home/u/Downloads/");
-    EXPECT_TRUE(installed.createSettings);
-
     // Nowhere to go without a home: the program's own folder after all.
     EXPECT_EQ(app::Startup_ChoosePaths(u"/usr/bin/", true, {}).settingsPath, u"/usr/bin/settings.cfg");
-}
 
-TEST(StartupPaths, InstalledSettingsAreCreatedAtExitAndReadNextTime)
-{
-    TempDir dir;
     const app::UserFolders user{Utf8ToUtf16((dir / "config").string()), Utf8ToUtf16((dir / "dl").string())};
     const app::StartupPaths paths = app::Startup_ChoosePaths(u"/usr/bin/", true, user);
-
+    EXPECT_EQ(paths.settingsPath, user.configHome + u"/zumr/settings.cfg");
+    EXPECT_TRUE(paths.createSettings);
     app::Startup_LoadSettings(paths);
     EXPECT_EQ(Settings_Get().DefSavePath, user.downloads + u"/");
     Settings_Update([](AppSettings& s) {
@@ -99,7 +90,6 @@ TEST(StartupPaths, InstalledSettingsAreCreatedAtExitAndReadNextTime)
     });
     app::Startup_SaveSettings(paths);
     ASSERT_TRUE(std::filesystem::exists(dir / "config/zumr/settings.cfg"));
-
     app::Startup_LoadSettings(paths);
     EXPECT_EQ(Settings_Get().DefSavePath, u"/m/Манга");
     EXPECT_EQ(Settings_Get().WindowX, 17);

@@ -48,14 +48,6 @@ struct WindowHarness {
 
     bool Idle() { return view.Enabled(ui::kIdOk) && !window.WorkerRunning(); }
 
-    // Types the address, presses OK and waits for the scan to end.
-    bool Scan(const std::string& address)
-    {
-        view.SetControlText(ui::kIdUrl, std::u16string(address.begin(), address.end()));
-        window.OnCommand(ui::kIdOk);
-        return PumpUntil([this] { return Idle(); });
-    }
-
     FakeWindowView view;
     FakeListView list;
     ui::MainWindow window{view, list, [] {}};
