@@ -15,6 +15,7 @@
 #include <thread>
 
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -52,12 +53,13 @@ struct TestServer::Impl {
     std::thread thread;
     int port = 0;
     mutable std::mutex lock;
-    std::map<std::string, Route> routes;  // by target or by path
+    std::map<std::string, Route> routes;                        // by target or by path
     std::vector<std::pair<std::string, std::string>> requests;  // (path, User-Agent)
-    std::atomic<int> active{0}, mostActive{0}, stalls{0};
+    std::atomic<int> active{0}, mostActive{0};
+    std::atomic<Clock::rep> stalledFrom{0};  // 0: no stall yet
     std::atomic<bool> stopping{false};
-    std::atomic<Clock::rep> askedToWait{0};  // when a reply asking for a minute was sent
 
+    void StallFrom(Clock::time_point at) { stalledFrom = at.time_since_epoch().count(); }
     void Handle(const httplib::Request& request, httplib::Response& response);
 };
 
@@ -68,15 +70,10 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
         std::lock_guard guard(lock);
         requests.emplace_back(request.path, request.get_header_value("User-Agent"));
         // A route may name a query: pages that differ only there are different images.
-        if (auto it = routes.find(request.target); it != routes.end())
-            route = it->second;
-        else if (auto byPath = routes.find(request.path); byPath != routes.end())
-            route = byPath->second;
-        if (Route& failing = routes[request.path]; failing.failTimes > 0) {
-            --failing.failTimes;
-            route.fault = failing.failFault;
-            route.retryAfter = failing.retryAfter;
-        }
+        const auto found = routes.count(request.target) ? routes.find(request.target) : routes.find(request.path);
+        route = found != routes.end() ? found->second : route;
+        if (Route& failing = routes[request.path]; failing.failTimes > 0)
+            --failing.failTimes, route.fault = failing.failFault, route.retryAfter = failing.retryAfter;
     }
     auto body = std::make_shared<const std::string>(std::move(route.body));
     const Fault fault = route.fault;
@@ -99,11 +96,12 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
         response.status = fault == Fault::Unavailable ? 503 : 429;
         if (fault == Fault::Unavailable)
             response.set_header("Retry-After", std::to_string(retryAfter));
+        // A long wait counts as a stall once a client that ignored it would have come back.
         return response.set_content_provider(4, "text/plain",
             [](size_t, size_t, httplib::DataSink& sink) { return sink.write("busy", 4); },
             [this, retryAfter](bool) {
                 if (retryAfter >= 60)
-                    askedToWait = Clock::now().time_since_epoch().count();
+                    StallFrom(Clock::now() + 1500ms);
             });
     case Fault::HtmlPage:
         return response.set_content("\r\n <!DOCTYPE html><html>not a picture</html>", "text/html");
@@ -113,10 +111,9 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
         return response.set_redirect(body->rfind("http", 0) == 0 ? *body : "http://127.0.0.1:" + std::to_string(port) + *body);
     case Fault::Chunked:
         return response.set_chunked_content_provider("application/octet-stream", [body](size_t offset, httplib::DataSink& sink) {
-            if (offset < body->size())
-                return sink.write(body->data() + offset, std::min<size_t>(4096, body->size() - offset));
-            sink.done();
-            return true;
+            if (offset >= body->size())
+                return sink.done(), true;
+            return sink.write(body->data() + offset, std::min<size_t>(4096, body->size() - offset));
         }, sent);
     default:  // the length announced, then the body in pieces
         break;
@@ -127,11 +124,13 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
             if (offset >= end) {
                 if (fault == Fault::Reset)
                     ResetConnection(peer);
-                for (stalls += fault == Fault::Stall; fault == Fault::Stall && !stopping;)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                if (fault == Fault::Stall)
+                    StallFrom(Clock::now());
+                while (fault == Fault::Stall && !stopping)
+                    std::this_thread::sleep_for(5ms);
                 return false;  // the connection ends here
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(fault == Fault::Trickle ? 5 : 0));
+            std::this_thread::sleep_for(fault == Fault::Trickle ? 5ms : 0ms);
             return !stopping && sink.write(body->data() + offset, std::min<size_t>(1024, end - offset));
         }, sent);
 }
@@ -145,7 +144,7 @@ TestServer::TestServer() : impl_(std::make_unique<Impl>())
         throw std::runtime_error("cannot start the test server");
     impl_->thread = std::thread([this] { impl_->http.listen_after_bind(); });
     while (!impl_->http.is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(1ms);
 }
 
 TestServer::~TestServer()
@@ -158,18 +157,15 @@ TestServer::~TestServer()
 void TestServer::Serve(const std::string& path, std::string body, Fault fault)
 {
     std::lock_guard guard(impl_->lock);
-    Impl::Route& route = impl_->routes[path];
-    route.body = std::move(body);
-    route.fault = fault;
+    impl_->routes[path].body = std::move(body);
+    impl_->routes[path].fault = fault;
 }
 
 void TestServer::FailFirst(const std::string& path, int times, Fault fault, int retryAfter)
 {
     std::lock_guard guard(impl_->lock);
     Impl::Route& route = impl_->routes[path];
-    route.failTimes = times;
-    route.failFault = fault;
-    route.retryAfter = retryAfter;
+    route.failTimes = times, route.failFault = fault, route.retryAfter = retryAfter;
 }
 
 std::string TestServer::Url(const std::string& path) const
@@ -185,16 +181,14 @@ std::vector<std::pair<std::string, std::string>> TestServer::Requests() const
 
 int TestServer::Hits(const std::string& path) const
 {
-    std::lock_guard guard(impl_->lock);
-    return static_cast<int>(std::count_if(impl_->requests.begin(), impl_->requests.end(),
-                                          [&](const auto& request) { return request.first == path; }));
+    const auto requests = Requests();
+    return static_cast<int>(std::count_if(requests.begin(), requests.end(), [&](const auto& r) { return r.first == path; }));
 }
 
 bool TestServer::Stalled() const
 {
-    // A long wait counts once a client that ignored it would have come back.
-    const Clock::rep asked = impl_->askedToWait;
-    return impl_->stalls > 0 || (asked != 0 && Clock::now() - Clock::time_point(Clock::duration(asked)) > std::chrono::milliseconds(1500));
+    const Clock::rep from = impl_->stalledFrom;
+    return from != 0 && Clock::now() >= Clock::time_point(Clock::duration(from));
 }
 
 int TestServer::MostAtOnce() const

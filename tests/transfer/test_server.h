@@ -42,7 +42,7 @@ public:
     std::vector<std::pair<std::string, std::string>> Requests() const;
     int Hits(const std::string& path) const;
     // A stalled reply has sent its first bytes, or a reply asked to come back
-    // after a minute more than 1.5 s ago.
+    // after a minute more than 1.5 s ago: the client is waiting now.
     bool Stalled() const;
     int MostAtOnce() const;  // most replies under way at the same time
 

@@ -45,17 +45,9 @@ public:
         std::lock_guard guard(lock_);
         events_.push_back("BOX " + Utf16ToUtf8(caption) + " | " + Utf16ToUtf8(text));
     }
-    std::vector<std::string> Events() const
-    {
-        std::lock_guard guard(lock_);
-        return events_;
-    }
+    std::vector<std::string> Events() const { return std::lock_guard(lock_), events_; }
     // The row keys of the progress reports that told of data, each run of one key once.
-    std::vector<int32_t> ProgressKeys() const
-    {
-        std::lock_guard guard(lock_);
-        return progressKeys_;
-    }
+    std::vector<int32_t> ProgressKeys() const { return std::lock_guard(lock_), progressKeys_; }
 
     int32_t cancelOnDataFor = -1;  // a row key; set before the worker starts
     bool keepProgress = false;     // UM_PROGRESS among the events too
@@ -102,13 +94,8 @@ inline std::map<std::string, std::string> ServeManga(TestServer& site, int chapt
     return served;
 }
 
-// A path as UTF-8 with "/" between its parts, and back: on Windows the 8-bit
-// forms of a path are in the system code page, which loses Cyrillic names.
-inline std::string Utf8Name(const std::filesystem::path& path)
-{
-    const std::u8string text = path.generic_u8string();
-    return std::string(text.begin(), text.end());
-}
+// Paths as UTF-8 with "/" between their parts: on Windows the 8-bit forms of
+// a path are in the system code page, which loses Cyrillic names.
 inline std::filesystem::path PathFromUtf8(const std::string& text)
 {
     return std::filesystem::path(std::u8string(text.begin(), text.end()));
@@ -120,8 +107,8 @@ inline std::vector<std::string> FilesBelow(const std::filesystem::path& root)
     std::vector<std::string> files;
     if (std::filesystem::exists(root))
         for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-            if (entry.is_regular_file())
-                files.push_back(Utf8Name(std::filesystem::relative(entry.path(), root)));
+            if (const std::u8string name = relative(entry.path(), root).generic_u8string(); entry.is_regular_file())
+                files.emplace_back(name.begin(), name.end());
     std::sort(files.begin(), files.end());
     return files;
 }
