@@ -160,7 +160,7 @@ TEST_F(DownloadTest, SingleRunSequences)
          0, {FileBox(kBelowAFileError), "DONE 1 0"}, 0},
         {"a path too long", [](Download& d) { d.manga.Chaps[2].Name = std::u16string(300, u'x'); },
          0, {"UPD 3 1", FileBox(ENAMETOOLONG), "DONE 1 0"}, 1},
-        {"covers without an address, one of them from a database file",
+        {"covers and pages without an address, the covers from a database file",
          [](Download& d) {
              d.manga.Covers.insert(d.manga.Covers.end(), {{std::nullopt, 0}, {"", 1}, {"#top", 5}});
              TempDir elsewhere;
@@ -169,15 +169,11 @@ TEST_F(DownloadTest, SingleRunSequences)
              MangaInfo_Free(&d.manga);
              ASSERT_EQ(MangaDB_Load(d.manga, file), kMangaDbOk);
              ASSERT_FALSE(d.manga.Covers[1].Url);
-         },
-         0, {"UPD 3 1", "ERR 3 3", "ERR 3 3", "ERR 3 3", "UPD 2 1", "UPD 2 2", "UPD 1 1", "UPD 1 2", "UPD 0 1", "UPD 0 2", "DONE 1 0"}, 7},
-        {"pages without an address",
-         [](Download& d) {
              d.manga.Chaps[0].Pages[0].Url = "";
              d.manga.Chaps[1].Pages[1].Url = "#x";
              d.manga.Chaps[2].Pages[0].Url.reset();  // passed over without a word
          },
-         0, {"UPD 3 1", "UPD 2 2", "UPD 1 1", "ERR 1 3", "ERR 0 3", "UPD 0 2", "DONE 1 0"}, 4},
+         0, {"UPD 3 1", "ERR 3 3", "ERR 3 3", "ERR 3 3", "UPD 2 2", "UPD 1 1", "ERR 1 3", "ERR 0 3", "UPD 0 2", "DONE 1 0"}, 4},
         {"images told apart by their query alone get a file each",
          [](Download& d) {
              d.manga.Covers.clear();
@@ -308,27 +304,6 @@ TEST_F(DownloadTest, NewTriesGetEveryFileInOneRunButNotAfterA404)
     EXPECT_EQ(d.server.Hits(PagePath(1, 1)), 1);
     for (const auto& [path, fault] : kPassingFaults)
         EXPECT_EQ(d.server.Hits(path), path == "/c/c1.png" ? 2 : 3) << path;
-}
-
-// Broken pictures (an empty body among them) leave no file and are fetched
-// again by the next run; whole ones of every kind are kept.
-TEST_F(DownloadTest, OnlyWholePicturesGetTheirFinalName)
-{
-    Download d;
-    const std::string paths[] = {"/c/c1.png", PagePath(3, 1), PagePath(3, 2), PagePath(2, 1),
-                                 PagePath(2, 2), PagePath(1, 1), PagePath(1, 2)};
-    for (const bool whole : {false, true}) {
-        const auto bodies = Pictures(whole);
-        for (size_t i = 0; i < std::size(paths); ++i)
-            d.server.Serve(paths[i], d.served[paths[i]] = bodies[i].second);
-        RecordingWindow window;
-        hMainWnd = &window;
-        EXPECT_EQ(Curl_GetCommix(&d.manga), whole ? 0 : -20);
-        const Events events = window.Events();
-        EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const std::string& e) { return e.rfind("ERR", 0) == 0; }),
-                  whole ? 0 : 7);
-        d.Check(whole ? 7 : 0);
-    }
 }
 
 }  // namespace

@@ -11,6 +11,32 @@
 
 namespace {
 
+// Pictures of every kind the check knows, as (name, body): whole ones, then
+// broken ones (cut short, text replies, nothing).
+inline std::vector<std::pair<std::string, std::string>> Pictures(bool whole)
+{
+    const std::string filler = ImageBytes("/p").substr(0, 3000), webp = "WEBPVP8 " + filler;
+    const auto le32 = [](size_t n) { return std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)}; };
+    std::vector<std::pair<std::string, std::string>> kinds{
+        {"png", "\x89PNG\r\n\x1a\n" + filler + std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12)},
+        {"jpeg", "\xff\xd8\xff\xe0" + filler + "\xff\xd9"},
+        {"gif", "GIF89a" + filler + ";"},
+        {"webp", "RIFF" + le32(webp.size()) + webp},
+        {"bmp", "BM" + filler},
+        {"avif", std::string("\0\0\0\x1c" "ftypavif", 12) + filler},
+        {"unknown binary", ImageBytes("/x")}};
+    if (whole)
+        return kinds;
+    kinds.resize(4);
+    for (auto& [name, body] : kinds)
+        name += " cut short", body.resize(body.size() - 40);
+    kinds.insert(kinds.end(), {{"html", " \r\n<!DOCTYPE html><html><body>404</body></html>"},
+                               {"xml after a BOM", "\xef\xbb\xbf<?xml version=\"1.0\"?><Error/>"},
+                               {"empty", ""},
+                               {"blanks", std::string(600, ' ')}});
+    return kinds;
+}
+
 TEST(Sinks, ProgressValuesErrorTextsAndWaitsBeforeANewTry)
 {
     const int64_t progress[][3] = {{0, 5000, -5000}, {0, 0, 0},       {3, 1, 33},
