@@ -306,4 +306,55 @@ TEST_F(DownloadTest, NewTriesGetEveryFileInOneRunButNotAfterA404)
         EXPECT_EQ(d.server.Hits(path), path == "/c/c1.png" ? 2 : 3) << path;
 }
 
+// The window reads the record and ticks rows while workers with parallel
+// transfers fill it; under ThreadSanitizer this shows that nothing the window
+// touches is raced on.
+TEST_F(DownloadTest, WindowReadsAndTicksWhileWorkersFillTheRecord)
+{
+    constexpr int kPages = 20;  // enough that a list published piece by piece would be seen part-filled
+    TempDir dir;
+    TestServer server;
+    RecordingWindow window;
+    ResetForWorkers(&window);
+    Settings_Update([](AppSettings& s) { s.Connections = 4; });
+    CurSavePath_Set((dir / "Manga").u16string());
+    ServeManga(server, 8, kPages);
+    MangaInfo manga;
+    manga.Url = server.Url("/m");
+    std::atomic<bool> stop{false};
+    int midScanLists = 0, maxBusy = 0;  // whole lists seen while other chapters were still to be scanned
+    // The window's thread, as on its notifications: a chapter whose reader
+    // page is done shows its whole page list, never part of it.
+    std::thread windowThread([&] {
+        for (size_t round = 0; !stop; ++round, std::this_thread::yield()) {
+            std::lock_guard guard(manga.ListLock);
+            int scanned = 0;
+            for (const ChapterInfo& chapter : manga.Chaps) {
+                EXPECT_EQ(chapter.PageCnt(), chapter.Url ? 0 : kPages);
+                scanned += chapter.Url ? 0 : 1;
+                for (const PageInfo& page : chapter.Pages)
+                    EXPECT_TRUE(page.Url && page.bLoaded <= 1);
+            }
+            midScanLists += scanned > 0 && scanned < manga.ChapCnt() ? 1 : 0;
+            EXPECT_EQ(manga.Name.value_or(u"Manga"), u"Manga");
+            maxBusy = std::max<int>(maxBusy, manga.BusyCnt.load());
+            if (auto& chaps = manga.Chaps; !chaps.empty())
+                chaps[round % chaps.size()].bSkip = chaps[round % chaps.size()].bSkip ? 0 : 1;
+        }
+    });
+    EXPECT_EQ(Curl_GetManga(&manga), 0);
+    // Every chapter's list announced once, between the title page and the end.
+    std::vector<std::string> events = window.Events();
+    ASSERT_EQ(events.size(), 10u);
+    std::sort(events.begin() + 1, events.end() - 1);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(events[size_t(i)], i == 0 ? "LOADED 0 0" : i == 9 ? "DONE 0 0" : "UPD " + std::to_string(i - 1) + " 0");
+    EXPECT_EQ(Curl_GetCommix(&manga), 0);
+    stop = true;
+    windowThread.join();
+    EXPECT_EQ(manga.BusyCnt, 0);
+    EXPECT_EQ(maxBusy, 1);  // each worker marked the record busy while it ran
+    EXPECT_GT(midScanLists, 0);  // so the checks above ran on lists published mid-scan
+}
+
 }  // namespace
