@@ -11,32 +11,6 @@
 
 namespace {
 
-// Pictures of every kind the check knows, as (name, body): whole ones, then
-// broken ones (cut short, text replies, nothing).
-inline std::vector<std::pair<std::string, std::string>> Pictures(bool whole)
-{
-    const std::string filler = ImageBytes("/p").substr(0, 3000), webp = "WEBPVP8 " + filler;
-    const auto le32 = [](size_t n) { return std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)}; };
-    std::vector<std::pair<std::string, std::string>> kinds{
-        {"png", "\x89PNG\r\n\x1a\n" + filler + std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12)},
-        {"jpeg", "\xff\xd8\xff\xe0" + filler + "\xff\xd9"},
-        {"gif", "GIF89a" + filler + ";"},
-        {"webp", "RIFF" + le32(webp.size()) + webp},
-        {"bmp", "BM" + filler},
-        {"avif", std::string("\0\0\0\x1c" "ftypavif", 12) + filler},
-        {"unknown binary", ImageBytes("/x")}};
-    if (whole)
-        return kinds;
-    kinds.resize(4);
-    for (auto& [name, body] : kinds)
-        name += " cut short", body.resize(body.size() - 40);
-    kinds.insert(kinds.end(), {{"html", " \r\n<!DOCTYPE html><html><body>404</body></html>"},
-                               {"xml after a BOM", "\xef\xbb\xbf<?xml version=\"1.0\"?><Error/>"},
-                               {"empty", ""},
-                               {"blanks", std::string(600, ' ')}});
-    return kinds;
-}
-
 TEST(Sinks, ProgressValuesErrorTextsAndWaitsBeforeANewTry)
 {
     const int64_t progress[][3] = {{0, 5000, -5000}, {0, 0, 0},       {3, 1, 33},
@@ -78,16 +52,33 @@ TEST(Sinks, RowProgressOfParallelTransfers)
     ResetForWorkers(nullptr);
 }
 
-// Fed in chunks of any size, the probe judges as on the whole body.
+// Pictures of every kind the check knows, whole and cut short, and text
+// replies; fed in chunks of any size, the probe judges as on the whole body.
 TEST(Sinks, PictureCheck)
 {
-    for (const bool whole : {true, false})
-        for (const auto& [name, body] : Pictures(whole))
+    const std::string filler = ImageBytes("/p").substr(0, 3000), webp = "WEBPVP8 " + filler;
+    const auto le32 = [](size_t n) { return std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)}; };
+    const std::vector<std::pair<std::string, std::string>> whole{
+        {"png", "\x89PNG\r\n\x1a\n" + filler + std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12)},
+        {"jpeg", "\xff\xd8\xff\xe0" + filler + "\xff\xd9"},
+        {"gif", "GIF89a" + filler + ";"},
+        {"webp", "RIFF" + le32(webp.size()) + webp},
+        {"bmp", "BM" + filler},
+        {"avif", std::string("\0\0\0\x1c" "ftypavif", 12) + filler},
+        {"unknown binary", ImageBytes("/x")}};
+    std::vector<std::pair<std::string, std::string>> broken{{"html", " \r\n<!DOCTYPE html><html><body>404</body></html>"},
+                                                            {"xml after a BOM", "\xef\xbb\xbf<?xml version=\"1.0\"?><Error/>"},
+                                                            {"empty", ""},
+                                                            {"blanks", std::string(600, ' ')}};
+    for (size_t i = 0; i < 4; ++i)
+        broken.emplace_back(whole[i].first + " cut short", whole[i].second.substr(0, whole[i].second.size() - 40));
+    for (const bool isWhole : {true, false})
+        for (const auto& [name, body] : isWhole ? whole : broken)
             for (const size_t chunk : {size_t{1}, size_t{7}, size_t{5000}}) {
                 PictureProbe probe;
                 for (size_t at = 0; at < body.size(); at += chunk)
                     probe.Feed(body.data() + at, std::min(chunk, body.size() - at));
-                EXPECT_EQ(probe.IsWhole(), whole) << name << " in chunks of " << chunk;
+                EXPECT_EQ(probe.IsWhole(), isWhole) << name << " in chunks of " << chunk;
             }
 }
 
