@@ -23,12 +23,12 @@ std::string PagePath(int n, int j)
 
 #ifdef _WIN32
 // A file that certainly exists, outside the test's folder: this program.
-const std::u16string kBelowAFile = std::u16string(reinterpret_cast<const char16_t*>(_wpgmptr)) + u"\\Manga";
+std::u16string BelowAFile() { return std::u16string(reinterpret_cast<const char16_t*>(_wpgmptr)) + u"\\Manga"; }
 constexpr int kBelowAFileError = ENOENT;
 // cpp-httplib shuts a socket down gracefully on Windows: a cut reply arrives short, never reset.
 const std::string kCut = "18";  // CURLE_PARTIAL_FILE
 #else
-const std::u16string kBelowAFile = u"/dev/null/Manga";
+std::u16string BelowAFile() { return u"/dev/null/Manga"; }
 constexpr int kBelowAFileError = ENOTDIR;
 const std::string kCut = "56";  // CURLE_RECV_ERROR
 #endif
@@ -153,7 +153,7 @@ TEST_F(DownloadTest, SingleRunSequences)
          },
          0, {"ERR 3 22", "UPD 3 1", "ERR 2 22", "UPD 2 1", "ERR 2 -20", "UPD 2 2", "ERR 1 " + kCut, "UPD 1 1", "ERR 1 -20",
              "UPD 1 2", "ERR 0 22", "UPD 0 1", "UPD 0 2", "DONE 1 0"}, 1},
-        {"a folder that is a file", [](Download&) { CurSavePath_Set(kBelowAFile); },
+        {"a folder that is a file", [](Download&) { CurSavePath_Set(BelowAFile()); },
          0, {FileBox(kBelowAFileError), "DONE 1 0"}, 0},
         {"a path too long", [](Download& d) { d.manga.Chaps[2].Name = std::u16string(300, u'x'); },
          0, {"UPD 3 1", FileBox(ENAMETOOLONG), "DONE 1 0"}, 1},

@@ -31,7 +31,6 @@ TEST_F(PageFetchTest, ScanSequences)
         std::string summary;                // "Name: n n n", each chapter's page count or "?" while to be scanned
         int titleHits = 1;
     };
-    const std::vector<std::string> forward{"LOADED 0 0", "UPD 2 0", "UPD 1 0", "UPD 0 0", "DONE 0 0"};
     const Case cases[] = {
         {"bRevScan, SaveBuf and a user agent",
          [](Site&) {
@@ -66,7 +65,7 @@ TEST_F(PageFetchTest, ScanSequences)
              s.server.Redirect("/r2", "/title");
              s.server.Serve("/title", s.pages.at("/m"), Fault::Chunked);
          },
-         0, forward, {2, 1, 0}, "Manga: 2 2 2"},
+         0, {"LOADED 0 0", "UPD 2 0", "UPD 1 0", "UPD 0 0", "DONE 0 0"}, {2, 1, 0}, "Manga: 2 2 2"},
         {"endless redirects end after ten", [](Site& s) { s.server.Redirect("/m", "/m"); },
          47, {CurlBox(47), "LOADED 0 0", "DONE 0 47"}, {}, ":", 11},
         {"no window: nothing is fetched", [](Site&) { hMainWnd = nullptr; }, 23, {}, {}, ":", 0},
