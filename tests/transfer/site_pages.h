@@ -13,11 +13,9 @@ inline std::string SiteTitlePage(const std::string& name, const std::string& cov
                                  const std::vector<SiteChapterLink>& chapters)
 {
     std::string page = "<html><body><h1><span class=\"name\">" + name +
-                       "</span> | <span class=\"eng-name\">Eng</span></h1>\n"
-                       "<div class=\"manga-description\"><p>About.</p></div>\n"
+                       "</span> | <span class=\"eng-name\">Eng</span></h1>\n<div class=\"manga-description\"><p>About.</p></div>\n"
                        "<div style=\"display: none\" class=\"picture-fotorama\">\n<a class=\"full-list-pic\" href=\"" +
-                       coverHref + "\"><img src=\"" + coverHref + "\"></a>\n</div>\n";
-    page += "<div class=\"expandable chapters-link\"><table>\n";
+                       coverHref + "\"><img src=\"" + coverHref + "\"></a>\n</div>\n<div class=\"expandable chapters-link\"><table>\n";
     for (const SiteChapterLink& chapter : chapters)
         page += "<tr><td><a href=\"" + chapter.href + "\" title=\"\">" + chapter.text + "</a></td></tr>\n";
     return page + "</table></div>\n</body></html>\n";
@@ -30,11 +28,9 @@ inline std::string SiteReaderPage(bool callForm, const std::string& server, cons
                                   const std::vector<std::string>& files)
 {
     std::string list;
-    for (const std::string& file : files) {
-        list += list.empty() ? "" : ",";
-        list += callForm ? "['" + middle + "','" + server + "/',\"" + file + "\",800,1200]"
-                         : "{url:\"" + server + "/" + middle + file + "\",w:800,h:1200}";
-    }
+    for (const std::string& file : files)
+        list += (list.empty() ? "" : ",") + (callForm ? "['" + middle + "','" + server + "/',\"" + file + "\",800,1200]"
+                                                      : "{url:\"" + server + "/" + middle + file + "\",w:800,h:1200}");
     return "<html><body><script type=\"text/javascript\">\n" +
            (callForm ? "rm_h.init( [" + list + "], 0, false);" : "var pictures = [" + list + "];\nreader.show(pictures);") +
            "\n</script></body></html>\n";

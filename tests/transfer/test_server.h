@@ -41,13 +41,10 @@ public:
     // (path without the query, User-Agent or "") of each request, in order.
     std::vector<std::pair<std::string, std::string>> Requests() const;
     int Hits(const std::string& path) const;
-    // A stalled reply has sent its first bytes, or a reply has asked to come
-    // back after a minute.
+    // A stalled reply has sent its first bytes, or a reply asked to come back
+    // after a minute more than 1.5 s ago: the client is waiting now.
     bool Stalled() const;
-    // Seconds between the first two requests of `path`.
-    double SecondsBetweenFirstTwo(const std::string& path) const;
     int MostAtOnce() const;  // most replies under way at the same time
-
 
 private:
     struct Impl;
