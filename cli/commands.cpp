@@ -397,6 +397,9 @@ int Command_Download(const DownloadArgs& args, CliEnv& env)
         return name.empty() ? 0 : FileSize(CoverFilePath(savePath, name));
     };
 
+    rows.itemsTotal = manga.bSkipCovers ? 0 : manga.CoverCnt();
+    for (const ChapterInfo& chapter : manga.Chaps)
+        rows.itemsTotal += chapter.bSkip ? 0 : chapter.PageCnt();
     ProgressView view(env.out, env.terminal, rows);
     const Clock::time_point started = Clock::now();
     {

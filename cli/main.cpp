@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <vector>
 #ifdef _WIN32
@@ -99,6 +101,23 @@ int main(int argc, char** rawArgv)
     scanCommand->add_option("ADDRESS", scan.address, "address of the manga's title page")->required();
     scanCommand->add_option("--db", scan.db, "database file to write (default: <folder>/<name>.zdb)");
 
+    // Settings for this run only: settings.cfg is never written here.
+    std::optional<int32_t> connections;
+    std::optional<int32_t> retries;
+    std::optional<std::string> proxy;
+    bool cbz = false;
+    const auto addTransferOptions = [&](CLI::App* command) {
+        command->add_option("--connections", connections, "transfers at once (default: Connections)")
+            ->check(CLI::Range(kMinConnections, kMaxConnections));
+        command->add_option("--retries", retries,
+                            "further tries of a transfer that failed for a passing reason (default: Retries)")
+            ->check(CLI::Range(0, kMaxRetries));
+        command->add_option("--proxy", proxy,
+                            "proxy for every transfer: http://, https:// or socks5h://host:port "
+                            "(default: Proxy; empty: the usual proxy variables)");
+    };
+    addTransferOptions(scanCommand);
+
     DownloadArgs download;
     CLI::App* downloadCommand =
         app.add_subcommand("download", "scan (or load a database file) and download the chosen chapters");
@@ -107,6 +126,8 @@ int main(int argc, char** rawArgv)
                                 "list positions as scan prints them, ranges allowed: 1-5,8 (default: all)");
     downloadCommand->add_flag("--no-covers", download.noCovers, "do not download the covers");
     downloadCommand->add_option("--out", download.out, "folder to put the manga's folder in (default: DefSavePath)");
+    downloadCommand->add_flag("--cbz", cbz, "pack each complete chapter into a .cbz beside its folder (default: bMakeCbz)");
+    addTransferOptions(downloadCommand);
 
     InfoArgs info;
     CLI::App* infoCommand = app.add_subcommand("info", "show what a database file holds");
@@ -136,6 +157,14 @@ int main(int argc, char** rawArgv)
 #endif
     AppSettings settings = AppSettings_Defaults(folderText);
     Cfg_Load(folderText + static_cast<char16_t>(std::filesystem::path::preferred_separator) + u"settings.cfg", settings);
+    if (connections)
+        settings.Connections = *connections;
+    if (retries)
+        settings.Retries = *retries;
+    if (proxy)
+        settings.Proxy = Utf8ToUtf16(*proxy).substr(0, 511);
+    if (cbz)
+        settings.bMakeCbz = 1;
     Settings_Set(settings);
 
     Interrupt_Install();
