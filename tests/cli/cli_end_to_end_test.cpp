@@ -288,6 +288,8 @@ TEST_F(CliEndToEnd, BadUsageAndUnreadableDatabasesExitWith2)
         {{"scan", server_.MangaUrl(), "--bogus"}, "--bogus"},
         {{"download", server_.MangaUrl(), "--chapters", "3-1"}, "3-1"},
         {{"download", good, "--chapters", "7"}, "7"},
+        {{"download", good, "--connections", "9"}, "--connections"},
+        {{"scan", server_.MangaUrl(), "--retries", "-1"}, "--retries"},
         {{"download", (work_ / "missing.zdb").string()}, "No such file"},
         {{"download", (work_ / "garbage.zdb").string()}, "not a manga database"},
         {{"info", (work_ / "cut.zdb").string()}, "cut short"},
@@ -308,9 +310,9 @@ TEST_F(CliEndToEnd, SettingsBesideTheProgramNameTheFolders)
     const fs::path library = work_ / "library";
     fs::create_directories(program.parent_path());
     fs::copy_file(kCli, program);
-    std::ofstream(program.parent_path() / "settings.cfg", std::ios::binary)
-        << "\xEF\xBB\xBF[CONFIG]\r\nDefSavePath=" << library.string()
-        << "\r\nBookDirName=том\r\nChapDirName=глава\r\nbAppendChapName=0\r\nbAddCntToPages=1\r\n";
+    const std::string settings = "\xEF\xBB\xBF[CONFIG]\r\nDefSavePath=" + library.string() +
+                                 "\r\nBookDirName=том\r\nChapDirName=глава\r\nbAppendChapName=0\r\nbAddCntToPages=1\r\n";
+    std::ofstream(program.parent_path() / "settings.cfg", std::ios::binary) << settings;
 
     const Result scan = Cli({"scan", server_.MangaUrl()}, work_, program).Wait();
     ASSERT_EQ(scan.status, 0) << scan.out << scan.err;
@@ -319,13 +321,16 @@ TEST_F(CliEndToEnd, SettingsBesideTheProgramNameTheFolders)
     const std::string database = (mangaDir / (std::string(DemoManga::kName) + ".zdb")).string();
 
     // Chapter 1 is the last entry of the list.
-    const Result download = Cli({"download", database, "--chapters", "6", "--no-covers"}, work_, program).Wait();
+    // The transfer options hold for this run only.
+    const Result download = Cli({"download", database, "--chapters", "6", "--no-covers", "--connections", "3",
+                                 "--retries", "2", "--proxy", ""}, work_, program).Wait();
     ASSERT_EQ(download.status, 0) << download.out << download.err;
     FileMap expected;
     for (int page = 0; page < 4; ++page)
         expected["том1/глава1/" + std::to_string(page) + "-" + DemoManga::ImageFileName(page)] =
             *server_.PagePng(1, 1, page);
     EXPECT_EQ(ReadDemoTree(mangaDir), expected);
+    EXPECT_EQ(ReadBytes(program.parent_path() / "settings.cfg"), settings);
 }
 
 }  // namespace
