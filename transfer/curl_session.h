@@ -1,53 +1,93 @@
 #pragma once
-// The one place that talks to libcurl. A later Windows build loads the
-// library at run time, so nothing else includes its header.
+// The one place that runs libcurl transfers. One session per worker run: a multi
+// handle with as many easy handles as transfers may run at once, reused for
+// all of the run's transfers, so connections are kept and, where a server
+// offers HTTP/2, shared.
 
+#include <chrono>
 #include <cstdint>
-#include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/manga_info.h"
-#include "transfer/sinks.h"
+#include "transfer/curl_codes.h"
+#include "transfer/row_progress.h"
 
-// CURLcode values the workers look at.
-inline constexpr int32_t kCurlOk = 0;
-inline constexpr int32_t kCurlUrlMalformat = 3;          // CURLE_URL_MALFORMAT
-inline constexpr int32_t kCurlWriteError = 23;          // CURLE_WRITE_ERROR
-inline constexpr int32_t kCurlHttpReturnedError = 22;   // CURLE_HTTP_RETURNED_ERROR
-inline constexpr int32_t kCurlAbortedByCallback = 42;   // CURLE_ABORTED_BY_CALLBACK
+// One item to fetch: where its body goes, and which row hears of its progress.
+class Transfer {
+public:
+    virtual ~Transfer() = default;
+    // Readies the sink for a try (the first or a new one); false when it
+    // cannot be, which fails the try with the write error.
+    virtual bool Begin() = 0;
+    // Takes a chunk of the body; returns the bytes taken (fewer end the try
+    // with the write error).
+    virtual size_t Take(const char* data, size_t size) = 0;
+    // After a try libcurl calls a success: 0 to accept the body, or the code
+    // of a failure (kNotAPicture).
+    virtual int32_t Check() { return kCurlOk; }
 
-// libcurl's own text for a CURLcode.
-std::string Curl_ErrorText(int32_t code);
+    std::string url;
+    int32_t row = -1;  // row key for UM_PROGRESS; -1 reports no progress
+};
 
-// One easy handle for one worker run, reused for all of the run's transfers.
-// Every transfer fails on HTTP error replies (so an error page is never taken
-// for an image or a reader page), follows up to 10 redirects, and reports
-// progress so that a cancel ends it even while no data arrives.
+struct SessionOptions {
+    int32_t connections = 1;  // transfers at once, and connections to one host
+    int32_t retries = 0;      // further tries after a failure that may pass
+    OptString userAgent;      // nullopt or empty: no User-Agent header
+    std::string proxy;        // empty: libcurl's own choice (environment variables)
+};
+
 class CurlSession {
 public:
-    CurlSession();
+    // Gives the next transfer to start, or null when there is none (more).
+    using NextFn = std::function<std::unique_ptr<Transfer>()>;
+    // Hears how a transfer ended: its CURLcode (kCurlWriteError after a
+    // cancel) or kNotAPicture. False stops the run: the transfers still in
+    // flight end without a word.
+    using DoneFn = std::function<bool(std::unique_ptr<Transfer>, int32_t code)>;
+
+    explicit CurlSession(const SessionOptions& options = {});
     ~CurlSession();
     CurlSession(const CurlSession&) = delete;
     CurlSession& operator=(const CurlSession&) = delete;
 
-    // False when libcurl could not make a handle.
-    bool Valid() const { return handle_ != nullptr; }
+    // False when libcurl could not make its handles.
+    bool Valid() const;
 
-    // nullopt or an empty text leaves the header out.
-    void SetUserAgent(const OptString& userAgent);
+    // Starts transfers in the order `next` gives them, up to `connections`
+    // at once, and reports each to `done` as it ends, in whatever order they
+    // end. A transfer that failed for a passing reason is tried again (up to
+    // `retries` times) after its wait, before any new one; only its last
+    // failure is reported. Once transfers are no longer allowed (Cancel, no
+    // window) every transfer in flight ends at once and is reported with the
+    // write error, and a transfer waiting for a new try with its last failure.
+    void Run(const NextFn& next, const DoneFn& done);
 
-    // The next transfers collect their body in `buffer`.
-    void UseMemorySink(MemBuffer* buffer);
-    // The next transfers write their body into `file`.
-    void UseFileSink(std::FILE* file);
-    // Row key for UM_PROGRESS, read at each report; null = report nothing.
-    void SetProgressKey(const int32_t* rowKey);
+    // Runs one transfer alone; returns its code.
+    int32_t Perform(Transfer& transfer);
 
-    // Fetches `url`; returns the CURLcode. A transfer that a cancel ended,
-    // whichever callback noticed it first, returns the write error.
-    int32_t Perform(const std::string& url);
+    // One easy handle and the transfer it runs; libcurl's callbacks get it.
+    struct Slot;
+    void Progress(Slot& slot, int64_t expected, int64_t received);
 
 private:
-    void* handle_ = nullptr;
+    struct Waiting;
+    // False when the transfer's sink could not be readied.
+    bool Start(Slot& slot, std::unique_ptr<Transfer> job, int tries, uint64_t order);
+    // Takes the slot's transfer out of libcurl; returns its final code or
+    // schedules a new try (then returns nothing to report).
+    bool Complete(Slot& slot, int32_t code, int32_t& finalCode);
+    void CancelAll(const DoneFn& done);
+    void DropAll();
+    long PollTimeoutMs() const;
+
+    SessionOptions options_;
+    void* multi_ = nullptr;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    std::vector<Waiting> waiting_;
+    RowProgress rows_;
+    uint32_t jitterState_ = 0x2545f491u;
 };

@@ -1,25 +1,20 @@
 #include "transfer/download_worker.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
+#include <memory>
 #include <string>
-#include <system_error>
+#include <utility>
+#include <vector>
 
-#include "model/file_io.h"
-#include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "transfer/curl_session.h"
 #include "transfer/file_names.h"
+#include "transfer/image_transfer.h"
 #include "transfer/notifications.h"
 #include "transfer/output_paths.h"
-#include "transfer/staged_file.h"
 #include "transfer/url_text.h"
 #include "transfer/worker_run.h"
 
 namespace {
-
-enum class Step { Next, EndRun };
 
 // Without a window nothing could be reported and every sink refuses data, so
 // a missing window ends the run like a cancel.
@@ -28,199 +23,188 @@ bool StillRunning()
     return bKeepRunning.load(std::memory_order_acquire) > 0 && hMainWnd.load(std::memory_order_acquire) != nullptr;
 }
 
-// A file that cannot be created stops the run; after a cancel nobody could
-// answer the box, so it is not shown then.
-void ReportFileError(int error)
-{
-    if (!TransfersAllowed())
-        return;
-    const std::string text = "Не удалось создать файл с ошибкой " + std::to_string(error) + " - " +
-                             std::generic_category().message(error) + "!";
-    ShowBoxOnMainWindow(Utf8ToUtf16(text), u"Сбой в Curl_GetCommix!");
-}
-
-enum class Target { OnDisk, Open, Failed };
-
-// A readable regular file at the final name is done. Anything else there (a
-// folder, a pipe, a device) is never taken for an image nor written over: it
-// is a file that cannot be created. The type is looked at before any open,
-// since opening a pipe would wait for a writer.
-Target OnDiskOrFailed(const std::u16string& path)
-{
-    std::error_code error;
-    const std::filesystem::path native = PathFromUtf16(path);
-    const std::filesystem::file_type type = std::filesystem::status(native, error).type();
-    if (type == std::filesystem::file_type::regular)
-        return FilePtr(OpenFile(native, "rb")) ? Target::OnDisk : Target::Open;
-    if (type == std::filesystem::file_type::not_found || type == std::filesystem::file_type::none ||
-        type == std::filesystem::file_type::unknown)
-        return Target::Open;  // absent, or not known to be there: the open for writing decides
-    ReportFileError(type == std::filesystem::file_type::directory ? EISDIR : EEXIST);
-    return Target::Failed;
-}
-
-// A file already at its final name is done. Otherwise its temporary file is
-// opened; a failure is reported with the box and ends the run. Paths are
-// limited to what a path buffer holds: a longer one is treated as a file that
-// cannot be created rather than cut to a different name.
-Target OpenTarget(StagedFile& file)
-{
-    if (const Target found = OnDiskOrFailed(file.FinalPath()); found != Target::Open)
-        return found;
-    if (file.FinalPath().size() >= kMaxPathUnits) {
-        ReportFileError(ENAMETOOLONG);
-        return Target::Failed;
-    }
-    if (!file.Open()) {
-        ReportFileError(LastErrorOr(EIO));
-        return Target::Failed;
-    }
-    return Target::Open;
-}
-
+// Items come up in a fixed order (covers, then chapters from the last
+// entry to the first, each chapter's pages in order) and start in that order;
+// they may end in any order. A row's count of items done only grows: an item
+// counts when it ends, or, when there is nothing to fetch for it, when it
+// comes up.
 class DownloadRun {
 public:
     DownloadRun(MangaInfo& manga, CurlSession& session) : manga_(manga), session_(session) {}
 
     int32_t Run()
     {
-        session_.SetUserAgent(Settings_Get().UserAgent);
-        if (!manga_.bSkipCovers && DownloadCovers() == Step::EndRun)
-            return result_;
-        DownloadChapters();
+        {
+            std::lock_guard lock(manga_.ListLock);
+            mangaUrl_ = manga_.Url.value_or(std::string());
+            covers_ = manga_.Covers;
+        }
+        coverNames_ = CoverFileNames(covers_);
+        coverKey_ = manga_.ChapCnt();
+        chapCnt_ = coverKey_;
+        chapter_ = chapCnt_;  // none taken up yet
+        done_.assign(static_cast<size_t>(chapCnt_) + 1, 0);
+        inFlight_.assign(static_cast<size_t>(chapCnt_) + 1, 0);
+        inCovers_ = !manga_.bSkipCovers;
+        session_.Run([this] { return Next(); },
+                     [this](std::unique_ptr<Transfer> job, int32_t code) {
+                         return Done(static_cast<ImageTransfer&>(*job), code);
+                     });
         return result_;
     }
 
 private:
-    // Fetches `url` into `file`'s temporary name and gives it its final name
-    // only on success. Reports the code the way the window expects.
-    void Fetch(const std::string& url, StagedFile& file, int32_t rowKey, uint8_t saveBuf)
+    std::unique_ptr<Transfer> Next()
     {
-        session_.UseFileSink(file.Handle());
-        result_ = session_.Perform(url);
-        if (file.Finish(result_ == kCurlOk) != 0 && result_ == kCurlOk)
-            result_ = kCurlWriteError;
-        if (result_ != kCurlOk || saveBuf)
-            PostToMainWindow(UM_ERRORCODE, rowKey, result_);
-    }
-
-    // An address with nothing to fetch would resolve to the manga's own page;
-    // it is refused the way libcurl refuses a malformed address, and the run
-    // goes on.
-    void RefuseEmptyAddress(int32_t rowKey)
-    {
-        result_ = kCurlUrlMalformat;
-        PostToMainWindow(UM_ERRORCODE, rowKey, result_);
-    }
-
-    Step DownloadCovers()
-    {
-        std::string mangaUrl;
-        std::vector<CoverInfo> covers;
-        {
-            std::lock_guard lock(manga_.ListLock);
-            mangaUrl = manga_.Url.value_or(std::string());
-            covers = manga_.Covers;
+        while (!stopped_) {
+            std::unique_ptr<ImageTransfer> job = inCovers_ ? NextCover() : NextPage();
+            if (job)
+                return job;
         }
-        const std::vector<std::u16string> names = CoverFileNames(covers);
-        coverKey_ = manga_.ChapCnt();
-        session_.SetProgressKey(&coverKey_);
-        for (int32_t k = 0; k < static_cast<int32_t>(covers.size()); ++k) {
-            if (!StillRunning())
-                return Step::Next;  // the chapter phase ends the run at once
-            const std::string coverUrl = covers[static_cast<size_t>(k)].Url.value_or(std::string());
-            if (UrlIsEmpty(coverUrl)) {
-                RefuseEmptyAddress(coverKey_);
-                continue;
-            }
-
-            const AppSettings settings = Settings_Get();
-            StagedFile file(CoverFilePath(CurSavePath_Get(), names[static_cast<size_t>(k)]));
-            const Target target = OpenTarget(file);
-            if (target == Target::Failed)
-                return Step::EndRun;
-            if (target == Target::OnDisk) {
-                PostToMainWindow(UM_UPDATELLW, coverKey_, k + 1);
-                continue;
-            }
-            Fetch(ResolveUrl(mangaUrl, coverUrl), file, coverKey_, settings.SaveBuf);
-            if (!StillRunning())
-                return Step::Next;
-            PostToMainWindow(UM_UPDATELLW, coverKey_, k + 1);
-        }
-        return Step::Next;
+        return nullptr;
     }
 
-    void DownloadChapters()
+    // Null with stopped_ unset: that cover needed no transfer.
+    std::unique_ptr<ImageTransfer> NextCover()
     {
-        session_.SetProgressKey(&chapterIndex_);
-        const int32_t chapCnt = manga_.ChapCnt();
-        for (chapterIndex_ = chapCnt - 1; chapterIndex_ >= 0; --chapterIndex_) {
-            if (!StillRunning())
-                return;
-            ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(chapterIndex_)];
+        const int32_t k = cover_++;
+        if (!StillRunning() || k >= static_cast<int32_t>(covers_.size())) {
+            inCovers_ = false;  // a cancel here ends the run as the chapters begin
+            return nullptr;
+        }
+        const std::string coverUrl = covers_[static_cast<size_t>(k)].Url.value_or(std::string());
+        auto job = std::make_unique<ImageTransfer>(CoverFilePath(CurSavePath_Get(), coverNames_[static_cast<size_t>(k)]));
+        job->url = ResolveUrl(mangaUrl_, coverUrl);
+        return Prepare(std::move(job), coverKey_, coverUrl);
+    }
+
+    std::unique_ptr<ImageTransfer> NextPage()
+    {
+        if (!StillRunning()) {
+            stopped_ = true;
+            return nullptr;
+        }
+        if (chapter_ >= chapCnt_ || page_ >= static_cast<int32_t>(pageNames_.size())) {
+            if (std::exchange(chapterHeld_, false))
+                LeaveChapter(chapter_);
+            if (--chapter_ < 0) {
+                stopped_ = true;
+                return nullptr;
+            }
+            page_ = 0;
+            pageNames_.clear();
+            ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(chapter_)];
             if (chapter.bSkip)
-                continue;
+                return nullptr;
+            ++inFlight_[static_cast<size_t>(chapter_)];  // held until every page has come up
+            chapterHeld_ = true;
             // The names are settled for the whole chapter at once: whether a
             // name keeps its query depends on the chapter's other pages.
             const bool numbered = Settings_Get().bAddCntToPages != 0;
-            std::vector<std::u16string> names;
-            {
-                std::lock_guard lock(manga_.ListLock);
-                names = PageFileNames(chapter.Pages, numbered);
-            }
-            for (int32_t j = 0; j < static_cast<int32_t>(names.size()); ++j) {
-                if (!StillRunning())
-                    return;
-                std::string pageUrl;
-                PageInfo* page = nullptr;
-                {
-                    std::lock_guard lock(manga_.ListLock);
-                    if (j >= chapter.PageCnt())
-                        break;
-                    page = &chapter.Pages[static_cast<size_t>(j)];
-                    if (page->bLoaded || !page->Url)
-                        continue;
-                    pageUrl = *page->Url;
-                }
-                if (UrlIsEmpty(pageUrl)) {
-                    RefuseEmptyAddress(chapterIndex_);
-                    continue;
-                }
-                if (DownloadPage(chapter, *page, j, names[static_cast<size_t>(j)], pageUrl) == Step::EndRun)
-                    return;
-            }
+            std::lock_guard lock(manga_.ListLock);
+            pageNames_ = PageFileNames(chapter.Pages, numbered);
+            return nullptr;
         }
+        ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(chapter_)];
+        const int32_t j = page_++;
+        std::string pageUrl;
+        PageInfo* page = nullptr;
+        {
+            std::lock_guard lock(manga_.ListLock);
+            if (j >= chapter.PageCnt()) {
+                page_ = static_cast<int32_t>(pageNames_.size());
+                return nullptr;
+            }
+            page = &chapter.Pages[static_cast<size_t>(j)];
+            if (page->bLoaded || !page->Url) {
+                ++done_[static_cast<size_t>(chapter_)];
+                return nullptr;
+            }
+            pageUrl = *page->Url;
+        }
+        const AppSettings settings = Settings_Get();
+        auto job = std::make_unique<ImageTransfer>(PageFilePath(CurSavePath_Get(), PageNaming_FromSettings(settings),
+                                                                chapter.Vol, chapter.Num, chapter.Name,
+                                                                pageNames_[static_cast<size_t>(j)]));
+        job->url = pageUrl;
+        job->page = page;
+        return Prepare(std::move(job), chapter_, pageUrl);
     }
 
-    Step DownloadPage(const ChapterInfo& chapter, PageInfo& page, int32_t j, const std::u16string& fileName,
-                      const std::string& pageUrl)
+    // Settles an item that has come up: refused, found on disk, or ready to
+    // start with its temporary file open. Null unless it is to start.
+    std::unique_ptr<ImageTransfer> Prepare(std::unique_ptr<ImageTransfer> job, int32_t row, const std::string& address)
     {
-        const AppSettings settings = Settings_Get();
-        StagedFile file(PageFilePath(CurSavePath_Get(), PageNaming_FromSettings(settings), chapter.Vol, chapter.Num,
-                                     chapter.Name, fileName));
-        const Target target = OpenTarget(file);
-        if (target == Target::Failed)
-            return Step::EndRun;
-        if (target == Target::OnDisk) {
-            page.bLoaded = 1;
-            PostToMainWindow(UM_UPDATELLW, chapterIndex_, j + 1);
-            return Step::Next;
+        job->row = row;
+        if (UrlIsEmpty(address)) {
+            // An address with nothing to fetch would resolve to the manga's own
+            // page; it is refused the way libcurl refuses a malformed address.
+            result_ = kCurlUrlMalformat;
+            PostToMainWindow(UM_ERRORCODE, row, result_);
+            ++done_[static_cast<size_t>(row)];
+            return nullptr;
         }
-        Fetch(pageUrl, file, chapterIndex_, settings.SaveBuf);
-        if (!StillRunning())
-            return Step::EndRun;  // no bLoaded and no count for the item a cancel cut off
-        if (result_ == kCurlOk)
-            page.bLoaded = 1;
-        PostToMainWindow(UM_UPDATELLW, chapterIndex_, j + 1);
-        return Step::Next;
+        switch (OpenTarget(job->file)) {
+        case Target::Failed:
+            stopped_ = true;
+            return nullptr;
+        case Target::OnDisk:
+            if (job->page)
+                job->page->bLoaded = 1;
+            PostToMainWindow(UM_UPDATELLW, row, ++done_[static_cast<size_t>(row)]);
+            return nullptr;
+        case Target::Open:
+            break;
+        }
+        ++inFlight_[static_cast<size_t>(row)];
+        return job;
     }
+
+    bool Done(ImageTransfer& job, int32_t code)
+    {
+        if (job.file.Finish(code == kCurlOk) != 0 && code == kCurlOk)
+            code = kCurlWriteError;
+        result_ = code;
+        if (code != kCurlOk || Settings_Get().SaveBuf)
+            PostToMainWindow(UM_ERRORCODE, job.row, code);
+        if (!StillRunning())
+            return false;  // no bLoaded and no count for the item a cancel cut off
+        if (code == kCurlOk && job.page)
+            job.page->bLoaded = 1;
+        PostToMainWindow(UM_UPDATELLW, job.row, ++done_[static_cast<size_t>(job.row)]);
+        if (job.row != coverKey_)
+            LeaveChapter(job.row);
+        return true;
+    }
+
+    void LeaveChapter(int32_t row)
+    {
+        if (--inFlight_[static_cast<size_t>(row)] == 0)
+            ChapterFinished(row);
+    }
+
+    // The one place where a chapter of this run is known finished: every one
+    // of its pages has come up and every transfer of it has ended (each page
+    // is on disk now or was reported failed).
+    void ChapterFinished(int32_t) {}
 
     MangaInfo& manga_;
     CurlSession& session_;
+    std::string mangaUrl_;
+    std::vector<CoverInfo> covers_;
+    std::vector<std::u16string> coverNames_;
+    std::vector<std::u16string> pageNames_;
+    std::vector<int32_t> done_;      // per row key: items done
+    std::vector<int32_t> inFlight_;  // per chapter: transfers not ended, plus one until its pages have all come up
     int32_t result_ = 0;
     int32_t coverKey_ = 0;
-    int32_t chapterIndex_ = 0;
+    int32_t chapCnt_ = 0;
+    int32_t cover_ = 0;
+    int32_t chapter_ = 0;
+    int32_t page_ = 0;
+    bool inCovers_ = false;
+    bool chapterHeld_ = false;
+    bool stopped_ = false;
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "transfer/notifications.h"
 
 #include "model/text_codec.h"
-#include "transfer/curl_session.h"
+#include "transfer/curl_codes.h"
 
 std::atomic<MainWindowLink*> hMainWnd{nullptr};
 std::atomic<int8_t> bKeepRunning{1};
@@ -41,6 +41,8 @@ std::u16string ErrorCodeText(int32_t code)
         return u"обнаружена ошибка в коде JS скрипта";
     case -69:
         return u"ошибки в БД. Скорей всего факт повреждения памяти программы";
+    case kNotAPicture:
+        return u"полученные данные не являются целым рисунком";
     default:
         // A parser code the window has no text for still shows something the
         // user can report.

@@ -47,5 +47,6 @@ void ShowBoxOnMainWindow(std::u16string_view text, std::u16string_view caption);
 bool TransfersAllowed();
 
 // The text the window shows for a UM_ERRORCODE value: libcurl's own text for
-// codes of 0 and above, the reader-parser texts for negative ones.
+// codes of 0 and above, the reader-parser texts and that of kNotAPicture for
+// negative ones.
 std::u16string ErrorCodeText(int32_t code);

@@ -10,9 +10,24 @@
 #include "settings/app_settings.h"
 #include "transfer/curl_session.h"
 #include "transfer/notifications.h"
+#include "transfer/sinks.h"
 #include "transfer/worker_run.h"
 
 namespace {
+
+// A title or reader page, collected in memory.
+class PageTransfer : public Transfer {
+public:
+    bool Begin() override
+    {
+        buffer.Clear();  // a new try starts from nothing
+        return true;
+    }
+    size_t Take(const char* data, size_t size) override { return Curl_WriteMemory(data, 1, size, &buffer); }
+
+    MemBuffer buffer;
+    int32_t countdown = 0;
+};
 
 // Debug dumps go to the current folder; a dump that cannot be written is
 // simply skipped.
@@ -40,83 +55,107 @@ void PublishTitlePage(MangaInfo& manga, const MemBuffer& buffer)
     MangaInfo_Move(manga, scratch);
 }
 
-int32_t ScanManga(MangaInfo* manga, CurlSession& session)
-{
-    MemBuffer buffer;
-    int32_t chapterIndex = 0;
-    std::string titleUrl;
+class ScanRun {
+public:
+    ScanRun(MangaInfo& manga, CurlSession& session) : manga_(manga), session_(session) {}
+
+    int32_t Run()
     {
-        std::lock_guard lock(manga->ListLock);
-        titleUrl = manga->Url.value_or(std::string());
+        PageTransfer title;
+        {
+            std::lock_guard lock(manga_.ListLock);
+            title.url = manga_.Url.value_or(std::string());
+        }
+        result_ = session_.Perform(title);  // the title page shows no progress, but a cancel still ends it
+        // After a cancel the window is waiting for this thread and could never
+        // answer a box.
+        if (result_ != kCurlOk && TransfersAllowed())
+            ShowBoxOnMainWindow(Utf8ToUtf16(Curl_ErrorText(result_)), u"Curl вернул ошибку!");
+        if (!title.buffer.empty()) {
+            if (Settings_Get().SaveBuf)
+                DumpPage("deb_mpage.mem", title.buffer);
+            PublishTitlePage(manga_, title.buffer);
+        }
+        PostToMainWindow(UM_MANGALOADED, 0, 0);
+
+        // Only this worker changes the chapter list while it runs, so it may
+        // read it without the lock; every change it makes goes under the lock.
+        chapCnt_ = manga_.ChapCnt();
+        countdown_ = chapCnt_ - 1;
+        session_.Run([this] { return Next(); },
+                     [this](std::unique_ptr<Transfer> job, int32_t code) {
+                         return Done(static_cast<PageTransfer&>(*job), code);
+                     });
+        return result_;
     }
 
-    session.SetUserAgent(Settings_Get().UserAgent);
-    session.UseMemorySink(&buffer);
-    session.SetProgressKey(nullptr);  // the title page shows no progress, but a cancel still ends it
-    int32_t result = session.Perform(titleUrl);
-
-    // After a cancel the window is waiting for this thread and could never
-    // answer a box.
-    if (result != kCurlOk && TransfersAllowed())
-        ShowBoxOnMainWindow(Utf8ToUtf16(Curl_ErrorText(result)), u"Curl вернул ошибку!");
-
-    if (!buffer.empty()) {
-        if (Settings_Get().SaveBuf)
-            DumpPage("deb_mpage.mem", buffer);
-        PublishTitlePage(*manga, buffer);
-        buffer.Clear();
+private:
+    // The reader pages start in scan order: from the last chapter to the
+    // first, or the other way with bRevScan.
+    std::unique_ptr<Transfer> Next()
+    {
+        for (; countdown_ >= 0; --countdown_) {
+            if (!TransfersAllowed())
+                return nullptr;
+            const int32_t index = Settings_Get().bRevScan ? chapCnt_ - 1 - countdown_ : countdown_;
+            const ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(index)];
+            if (!chapter.Url)
+                continue;
+            auto job = std::make_unique<PageTransfer>();
+            job->url = *chapter.Url;
+            job->row = index;
+            job->countdown = countdown_--;
+            return job;
+        }
+        return nullptr;
     }
-    PostToMainWindow(UM_MANGALOADED, 0, 0);
 
-    session.SetProgressKey(&chapterIndex);
-    // Only this worker changes the chapter list while it runs, so it may read
-    // it without the lock; every change it makes goes under the lock.
-    const int32_t chapCnt = manga->ChapCnt();
-    for (int32_t countdown = chapCnt - 1; countdown >= 0; --countdown) {
+    bool Done(PageTransfer& job, int32_t code)
+    {
+        result_ = code;
         if (!TransfersAllowed())
-            break;
-        const AppSettings settings = Settings_Get();
-        chapterIndex = settings.bRevScan ? chapCnt - 1 - countdown : countdown;
-        ChapterInfo& chapter = manga->Chaps[static_cast<size_t>(chapterIndex)];
-        if (!chapter.Url)
-            continue;
+            return false;
+        const int32_t index = job.row;
+        const uint8_t saveBuf = Settings_Get().SaveBuf;
+        if (code != kCurlOk || saveBuf)
+            PostToMainWindow(UM_ERRORCODE, index, code);
+        if (job.buffer.empty())
+            return true;  // nothing arrived: the chapter stays to be scanned
+        if (saveBuf)
+            DumpPage("deb_page" + std::to_string(job.countdown) + ".mem", job.buffer);
 
-        result = session.Perform(*chapter.Url);
-        if (!TransfersAllowed())
-            break;
-        if (result != kCurlOk || settings.SaveBuf)
-            PostToMainWindow(UM_ERRORCODE, chapterIndex, result);
-        if (buffer.empty())
-            continue;  // nothing arrived: the chapter stays to be scanned
-        if (settings.SaveBuf)
-            DumpPage("deb_page" + std::to_string(countdown) + ".mem", buffer);
-
+        ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(index)];
         ChapterInfo scratch;
         scratch.Url = chapter.Url;
-        const int code = Html_ParseReaderPage(buffer.data, scratch);
-        buffer.Clear();
-        if (code == kParseOutOfMemory) {
+        const int parsed = Html_ParseReaderPage(job.buffer.data, scratch);
+        job.buffer.Clear();
+        if (parsed == kParseOutOfMemory) {
             if (TransfersAllowed())  // a cancel meanwhile: the window waits and could not answer
                 ShowBoxOnMainWindow(u"Программе критически недостаточно оперативной памяти!", u"Cбой декодера страниц!");
-            break;
+            return false;
         }
         {
-            std::lock_guard lock(manga->ListLock);
+            std::lock_guard lock(manga_.ListLock);
             for (PageInfo& page : scratch.Pages)
                 chapter.Pages.push_back(std::move(page));
             chapter.Url.reset();
         }
-        PostToMainWindow(UM_UPDATELLW, chapterIndex, 0);
-        if (code != 0)
-            PostToMainWindow(UM_ERRORCODE, chapterIndex, -code);
+        PostToMainWindow(UM_UPDATELLW, index, 0);
+        if (parsed != 0)
+            PostToMainWindow(UM_ERRORCODE, index, -parsed);
+        return true;
     }
 
-    return result;
-}
+    MangaInfo& manga_;
+    CurlSession& session_;
+    int32_t result_ = 0;
+    int32_t chapCnt_ = 0;
+    int32_t countdown_ = 0;
+};
 
 }  // namespace
 
 int32_t Curl_GetManga(MangaInfo* manga)
 {
-    return RunWorker(manga, kPageFetchWorker, [manga](CurlSession& session) { return ScanManga(manga, session); });
+    return RunWorker(manga, kPageFetchWorker, [manga](CurlSession& session) { return ScanRun(*manga, session).Run(); });
 }

@@ -43,12 +43,3 @@ int32_t ProgressValue(int64_t expectedTotal, int64_t receivedNow)
         return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(percent);
 }
-
-int Curl_Progress(const int32_t* rowKey, int64_t expectedTotal, int64_t receivedNow)
-{
-    if (!TransfersAllowed())
-        return 1;
-    if (rowKey)
-        PostToMainWindow(UM_PROGRESS, *rowKey, ProgressValue(expectedTotal, receivedNow));
-    return 0;
-}

@@ -32,9 +32,3 @@ size_t Curl_WriteFile(const char* data, size_t itemSize, size_t itemCount, void*
 // The UM_PROGRESS value: a whole percent while the size is known, minus the
 // bytes received so far while it is not.
 int32_t ProgressValue(int64_t expectedTotal, int64_t receivedNow);
-
-// Progress callback. `rowKey` points to the row key of the item being
-// transferred, or is null for a transfer the window shows no progress for.
-// Returns non-zero to abort: once Cancel has lowered bKeepRunning this ends
-// even a transfer that receives no data at all.
-int Curl_Progress(const int32_t* rowKey, int64_t expectedTotal, int64_t receivedNow);

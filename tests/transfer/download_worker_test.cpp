@@ -47,6 +47,31 @@ std::string FileBox(int error)
            std::strerror(error) + "!";
 }
 
+// Each row's counts from one run: "UPD r n" values per row, in order.
+std::map<int, std::vector<int>> Counts(const std::vector<std::string>& events)
+{
+    std::map<int, std::vector<int>> counts;
+    for (const std::string& event : events)
+        if (event.rfind("UPD ", 0) == 0)
+            counts[std::stoi(event.substr(4))].push_back(std::stoi(event.substr(event.rfind(' '))));
+    return counts;
+}
+
+void UseSettings(int connections, int retries)
+{
+    Settings_Update([&](AppSettings& s) {
+        s.Connections = connections;
+        s.Retries = retries;
+    });
+}
+
+// Passing faults on five of the seven items.
+const std::pair<std::string, Fault> kPassingFaults[] = {{"/c/c1.png", Fault::Unavailable},
+                                                    {PagePath(3, 1), Fault::TooMany},
+                                                    {PagePath(2, 1), Fault::Reset},
+                                                    {PagePath(2, 2), Fault::HtmlPage},
+                                                    {PagePath(1, 2), Fault::Empty}};
+
 // A manga of three two-page chapters as a scan gives it: a relative cover
 // address, Chaps[i] is chapter 3 - i. Its files go to a fresh folder.
 struct Download {
@@ -107,28 +132,6 @@ struct Download {
     MangaInfo manga;
 };
 
-TEST_F(DownloadTest, CoverThenChaptersFromTheLastEveryFileIntactThroughAnyDelivery)
-{
-    Download d;
-    d.Replace(PagePath(1, 1), Fault::Chunked);
-    d.Replace(PagePath(1, 2), Fault::Trickle);
-    // An image that moved elsewhere, through two redirects.
-    d.server.Serve("/elsewhere.png", d.served[PagePath(2, 1)]);
-    d.server.Redirect("/hop", d.server.Url("/elsewhere.png"));
-    d.server.Redirect(PagePath(2, 1), "/hop");
-
-    EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
-    EXPECT_EQ(d.window.Events(), kFullRun);
-    EXPECT_EQ(d.window.ProgressKeys(), (std::vector<int32_t>{3, 2, 1, 0}));
-    EXPECT_EQ(FilesBelow(d.save),
-              (std::vector<std::string>{"book1/ch1-Первая/1.png", "book1/ch1-Первая/2.png", "book1/ch2/1.png",
-                                        "book1/ch2/2.png", "book1/ch3-Кто там'/1.png", "book1/ch3-Кто там'/2.png",
-                                        "covers/c1.png"}));
-    EXPECT_EQ(ReadFileBytes(d.save / "book1/ch2/1.png"), d.served[PagePath(2, 1)]);
-    d.Check(7);
-    EXPECT_EQ(d.manga.Covers[0].Url, "/c/c1.png");  // fetched from the manga's host, kept as the page gave it
-}
-
 TEST_F(DownloadTest, SingleRunSequences)
 {
     struct Case {
@@ -172,6 +175,19 @@ TEST_F(DownloadTest, SingleRunSequences)
          23, {"ERR 3 23", "DONE 1 23"}, 0},
         {"cancel while a page stalls", [](Download& d) { d.Replace(PagePath(1, 1), Fault::Stall); }, 23,
          {"UPD 3 1", "ERR 2 23", "DONE 1 23"}, 1},
+        {"cancel while waiting a minute for a new try: only the last failure",
+         [](Download& d) {
+             d.server.FailFirst(PagePath(3, 2), 1, Fault::Unavailable, 60);
+             UseSettings(1, 1);
+         },
+         22, {"UPD 3 1", "UPD 2 1", "UPD 2 2", "UPD 1 1", "UPD 1 2", "UPD 0 1", "ERR 0 22", "DONE 1 22"}, 6},
+        {"passing faults with Retries 0: reported as before, a refused picture with its code",
+         [](Download& d) {
+             for (const auto& [path, fault] : kPassingFaults)
+                 d.server.FailFirst(path, 1, fault);
+         },
+         0, {"ERR 3 22", "UPD 3 1", "UPD 2 1", "ERR 2 -20", "UPD 2 2", "ERR 1 " + std::to_string(kCutReplyCode), "UPD 1 1",
+             "ERR 1 -20", "UPD 1 2", "ERR 0 22", "UPD 0 1", "UPD 0 2", "DONE 1 0"}, 2},
         {"a folder that is a file", [](Download&) { CurSavePath_Set(BelowAFile()); }, 0,
          {FileBox(kBelowAFileError), "DONE 1 0"}, 0},
         {"a path too long", [](Download& d) { d.manga.Chaps[2].Name = std::u16string(300, u'x'); }, 0,
@@ -296,6 +312,105 @@ TEST_F(DownloadTest, ResetMidBodyThenSecondStartThenFreshScanWithNewTokens)
     EXPECT_EQ(third.Events(), kFullRun);
     EXPECT_EQ(d.server.Requests().size(), requests);
     d.Check(7);
+}
+
+// One at a time the exact sequence of old; in parallel each row's count
+// only grows; either way every file whole and each address fetched once.
+TEST_F(DownloadTest, CoverThenChaptersFromTheLastEveryFileIntactThroughAnyDeliveryAtAnyConnectionCount)
+{
+    for (const int connections : {1, 4, 8}) {
+        SCOPED_TRACE(connections);
+        Download d;
+        for (const int n : {1, 2, 3})
+            d.Replace(PagePath(n, 2), Fault::Trickle);  // slow enough that parallel transfers overlap
+        d.Replace(PagePath(3, 1), Fault::Trickle);
+        d.Replace(PagePath(1, 1), Fault::Chunked);
+        // An image that moved elsewhere, through two redirects.
+        d.server.Serve("/elsewhere.png", d.served[PagePath(2, 1)]);
+        d.server.Redirect("/hop", d.server.Url("/elsewhere.png"));
+        d.server.Redirect(PagePath(2, 1), "/hop");
+        UseSettings(connections, 0);
+
+        EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+        const auto events = d.window.Events();
+        if (connections == 1) {
+            EXPECT_EQ(events, kFullRun);
+            EXPECT_EQ(d.window.ProgressKeys(), (std::vector<int32_t>{3, 2, 1, 0}));
+        } else {
+            EXPECT_EQ(Counts(events), Counts(kFullRun));
+            EXPECT_EQ(events.back(), "DONE 1 0");
+            EXPECT_GT(d.server.MostAtOnce(), 1);
+        }
+        EXPECT_LE(d.server.MostAtOnce(), connections);
+        EXPECT_EQ(FilesBelow(d.save),
+                  (std::vector<std::string>{"book1/ch1-Первая/1.png", "book1/ch1-Первая/2.png", "book1/ch2/1.png",
+                                            "book1/ch2/2.png", "book1/ch3-Кто там'/1.png", "book1/ch3-Кто там'/2.png",
+                                            "covers/c1.png"}));
+        EXPECT_EQ(ReadFileBytes(d.save / "book1/ch2/1.png"), d.served[PagePath(2, 1)]);
+        d.Check(7);
+        for (const auto& [path, body] : d.served)
+            EXPECT_EQ(d.server.Hits(path), 1) << path;
+        EXPECT_EQ(d.manga.Covers[0].Url, "/c/c1.png");  // fetched from the manga's host, kept as the page gave it
+    }
+}
+
+TEST_F(DownloadTest, CancelAmidParallelTransfersLeavesOnlyWholeFiles)
+{
+    Download d;
+    for (int n = 1; n <= 3; ++n)
+        d.Replace(PagePath(n, 2), Fault::Trickle);
+    d.window.cancelOnDataFor = 0;
+    UseSettings(4, 2);
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 23);
+    const auto events = d.window.Events();
+    EXPECT_EQ(events.back(), "DONE 1 23");
+    EXPECT_NE(std::find(events.begin(), events.end(), "ERR 0 23"), events.end());
+    // Whatever is there is whole, and no temporary file. (A page that arrived
+    // as the cancel came keeps its file without its flag, like one of an
+    // earlier run.)
+    const auto files = FilesBelow(d.save);
+    EXPECT_LT(files.size(), 7u);
+    for (const std::string& file : files)
+        EXPECT_EQ(ReadFileBytes(d.save / PathFromUtf8(file)), d.served[Download::AddressOf(file)]) << file;
+}
+
+// Retries 2 gets every file in one run from addresses that fail twice (the
+// cover once, asking for 2 s).
+TEST_F(DownloadTest, NewTriesGetEveryFileInOneRun)
+{
+    Download d;
+    for (const auto& [path, fault] : kPassingFaults)
+        d.server.FailFirst(path, path == "/c/c1.png" ? 1 : 2, fault, 2);
+    UseSettings(4, 2);
+    EXPECT_EQ(Curl_GetCommix(&d.manga), 0);
+    for (const std::string& event : d.window.Events())
+        EXPECT_EQ(event.rfind("ERR", 0), std::string::npos) << event;  // only a last failure would reach the row
+    d.Check(7);
+    for (const auto& [path, fault] : kPassingFaults)
+        EXPECT_EQ(d.server.Hits(path), path == "/c/c1.png" ? 2 : 3) << path;
+    EXPECT_GE(d.server.SecondsBetweenFirstTwo("/c/c1.png"), 2.0);  // Retry-After: 2, not the first wait of 1 s
+}
+
+// Broken pictures (an empty body among them) leave no file and are fetched
+// again by the next run; whole ones of every kind are kept.
+TEST_F(DownloadTest, OnlyWholePicturesGetTheirFinalName)
+{
+    Download d;
+    const auto whole = WholePictures();
+    const auto broken = BrokenPictures();
+    const std::string paths[] = {"/c/c1.png", PagePath(3, 1), PagePath(3, 2), PagePath(2, 1),
+                                 PagePath(2, 2),  PagePath(1, 1), PagePath(1, 2)};
+    for (const auto* bodies : {&broken, &whole}) {
+        for (size_t i = 0; i < std::size(paths); ++i)
+            d.server.Serve(paths[i], d.served[paths[i]] = (*bodies)[i].second);
+        RecordingWindow window;
+        hMainWnd = &window;
+        EXPECT_EQ(Curl_GetCommix(&d.manga), bodies == &broken ? -20 : 0);
+        const auto events = window.Events();
+        EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const std::string& e) { return e.find("ERR") == 0; }),
+                  bodies == &broken ? 7 : 0);
+        d.Check(bodies == &broken ? 0 : 7);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "tests/support/temp_dir.h"
 #include "tests/transfer/worker_fixture.h"
 #include "transfer/curl_session.h"
+#include "transfer/sinks.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
-// The window reads the record and ticks rows while a worker fills it. Run
-// under ThreadSanitizer, this shows that nothing the window touches is raced on.
+// The window reads the record and ticks rows while workers with parallel
+// transfers fill it. Run under ThreadSanitizer, this shows that nothing the
+// window touches is raced on.
 
 #include <algorithm>
 #include <atomic>
@@ -20,6 +21,7 @@ TEST_F(RaceTest, WindowReadsAndTicksWhileWorkersFillTheRecord)
     TestServer server;
     RecordingWindow window;
     ResetForWorkers(&window);
+    Settings_Update([](AppSettings& s) { s.Connections = 4; });
     CurSavePath_Set((dir / "Manga").u16string());
     ServeManga(server, 8, kPages);
     MangaInfo manga;
@@ -49,9 +51,17 @@ TEST_F(RaceTest, WindowReadsAndTicksWhileWorkersFillTheRecord)
             }
         }
     });
-    Curl_GetManga(&manga);
+    EXPECT_EQ(Curl_GetManga(&manga), 0);
     EXPECT_EQ(manga.ChapCnt(), 8);
-    Curl_GetCommix(&manga);
+    // Every chapter's list announced once, between the title page and the end.
+    std::vector<std::string> events = window.Events();
+    ASSERT_EQ(events.size(), 10u);
+    EXPECT_EQ(events.front(), "LOADED 0 0");
+    EXPECT_EQ(events.back(), "DONE 0 0");
+    std::sort(events.begin() + 1, events.end() - 1);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(events[1 + static_cast<size_t>(i)], "UPD " + std::to_string(i) + " 0");
+    EXPECT_EQ(Curl_GetCommix(&manga), 0);
     stop = true;
     windowThread.join();
     EXPECT_EQ(manga.BusyCnt, 0);

@@ -49,7 +49,16 @@ struct TestServer::Impl {
     int port = 0;
     mutable std::mutex lock;
     std::map<std::string, Route> routes;
+    struct Failing {
+        int times;
+        Fault fault;
+        int retryAfter;
+    };
+    std::map<std::string, Failing> failFirst;
     std::vector<std::pair<std::string, std::string>> requests;
+    std::vector<std::chrono::steady_clock::time_point> times;
+    std::atomic<int> active{0};
+    std::atomic<int> mostActive{0};
     std::atomic<int> stalls{0};
     std::atomic<bool> stopping{false};
 
@@ -60,17 +69,30 @@ struct TestServer::Impl {
 void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response& response)
 {
     Route route{"", Fault::NotFound};
+    int retryAfter = 0;
     {
         std::lock_guard guard(lock);
         requests.emplace_back(request.path, request.get_header_value("User-Agent"));
+        times.push_back(std::chrono::steady_clock::now());
         // A route may name a query: pages that differ only there are different images.
         if (auto it = routes.find(request.target); it != routes.end())
             route = it->second;
         else if (auto byPath = routes.find(request.path); byPath != routes.end())
             route = byPath->second;
+        if (auto failing = failFirst.find(request.path); failing != failFirst.end() && failing->second.times > 0) {
+            --failing->second.times;
+            route.fault = failing->second.fault;
+            retryAfter = failing->second.retryAfter;
+        }
     }
     auto body = std::make_shared<const std::string>(std::move(route.body));
     const Fault fault = route.fault;
+    // A reply is under way from here until it has been sent.
+    for (int now = ++active, most = mostActive; now > most && !mostActive.compare_exchange_weak(most, now);)
+        ;
+    const auto sent = [this](bool) { --active; };
+    if (fault != Fault::Chunked && fault != Fault::Trickle && fault != Fault::Reset && fault != Fault::Stall)
+        --active;
     switch (fault) {
     case Fault::None:
         return response.set_content(*body, "application/octet-stream");
@@ -78,6 +100,24 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
     case Fault::ServerError:
         response.status = fault == Fault::NotFound ? 404 : 500;
         return response.set_content("<html><body>error page, not an image</body></html>", "text/html");
+    case Fault::Unavailable:
+    case Fault::TooMany:
+        response.status = fault == Fault::Unavailable ? 503 : 429;
+        if (fault == Fault::Unavailable)
+            response.set_header("Retry-After", std::to_string(retryAfter));
+        // A long wait counts as a stall once the client has had time to read the reply.
+        return response.set_content_provider(4, "text/plain",
+            [](size_t, size_t, httplib::DataSink& sink) { return sink.write("busy", 4); },
+            [this, retryAfter](bool) {
+                if (retryAfter < 60)
+                    return;
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                ++stalls;
+            });
+    case Fault::HtmlPage:
+        return response.set_content("\r\n <!DOCTYPE html><html>not a picture</html>", "text/html");
+    case Fault::Empty:
+        return response.set_content("", "image/png");
     case Fault::Redirect:
         return response.set_redirect(body->rfind("http", 0) == 0 ? *body : Origin() + *body);
     case Fault::Chunked:
@@ -86,7 +126,7 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
                 return sink.write(body->data() + offset, std::min<size_t>(4096, body->size() - offset));
             sink.done();
             return true;
-        });
+        }, sent);
     default:  // the length announced, then the body in pieces
         break;
     }
@@ -103,7 +143,7 @@ void TestServer::Impl::Handle(const httplib::Request& request, httplib::Response
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(fault == Fault::Trickle ? 5 : 0));
         return !stopping && sink.write(body->data() + offset, std::min<size_t>(1024, end - offset));
-    });
+    }, sent);
 }
 
 TestServer::TestServer() : impl_(std::make_unique<Impl>())
@@ -151,4 +191,25 @@ int TestServer::Hits(const std::string& path) const
 bool TestServer::Stalled() const
 {
     return impl_->stalls > 0;
+}
+
+void TestServer::FailFirst(const std::string& path, int times, Fault fault, int retryAfter)
+{
+    std::lock_guard guard(impl_->lock);
+    impl_->failFirst[path] = {times, fault, retryAfter};
+}
+
+double TestServer::SecondsBetweenFirstTwo(const std::string& path) const
+{
+    std::lock_guard guard(impl_->lock);
+    std::vector<std::chrono::steady_clock::time_point> at;
+    for (size_t i = 0; i < impl_->requests.size(); ++i)
+        if (impl_->requests[i].first == path)
+            at.push_back(impl_->times[i]);
+    return at.size() < 2 ? -1 : std::chrono::duration<double>(at[1] - at[0]).count();
+}
+
+int TestServer::MostAtOnce() const
+{
+    return impl_->mostActive;
 }

@@ -33,7 +33,7 @@ public:
     {
         static const char* const kNames[] = {"LOADED", "UPD", "PROG", "DONE", "ERR"};
         std::lock_guard guard(lock_);
-        if (message != UM_PROGRESS) {
+        if (message != UM_PROGRESS || keepProgress) {
             events_.push_back(std::string(kNames[(message - UM_MANGALOADED) % 5]) + " " + std::to_string(wParam) + " " +
                               std::to_string(lParam));
             return;
@@ -64,6 +64,7 @@ public:
     }
 
     int32_t cancelOnDataFor = -1;  // a row key; set before the worker starts
+    bool keepProgress = false;     // UM_PROGRESS among the events too
 
 private:
     mutable std::mutex lock_;
@@ -163,3 +164,32 @@ protected:
         return result;
     }
 };
+
+// Pictures of every kind the check knows, whole, as (name, body).
+inline std::vector<std::pair<std::string, std::string>> WholePictures()
+{
+    const std::string filler = ImageBytes("/p").substr(0, 3000);
+    const std::string webp = "WEBPVP8 " + filler;
+    const auto le32 = [](size_t n) { return std::string{char(n), char(n >> 8), char(n >> 16), char(n >> 24)}; };
+    return {{"png", "\x89PNG\r\n\x1a\n" + filler + std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12)},
+            {"jpeg", "\xff\xd8\xff\xe0" + filler + "\xff\xd9"},
+            {"gif", "GIF89a" + filler + ";"},
+            {"webp", "RIFF" + le32(webp.size()) + webp},
+            {"bmp", "BM" + filler},
+            {"avif", std::string("\0\0\0\x1c" "ftypavif", 12) + filler},
+            {"unknown binary", ImageBytes("/x")}};
+}
+
+// Bodies that are not whole pictures, as (name, body).
+inline std::vector<std::pair<std::string, std::string>> BrokenPictures()
+{
+    std::vector<std::pair<std::string, std::string>> broken;
+    for (const auto& [name, body] : WholePictures())
+        if (name == "png" || name == "jpeg" || name == "gif" || name == "webp")
+            broken.emplace_back(name + " cut short", body.substr(0, body.size() - 40));
+    broken.emplace_back("html", " \r\n<!DOCTYPE html><html><body>404</body></html>");
+    broken.emplace_back("xml after a BOM", "\xef\xbb\xbf<?xml version=\"1.0\"?><Error/>");
+    broken.emplace_back("empty", "");
+    broken.emplace_back("blanks", std::string(600, ' '));
+    return broken;
+}
