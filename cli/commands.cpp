@@ -166,6 +166,9 @@ ProgressRows DownloadRows(const MangaInfo& manga, const std::u16string& savePath
         const std::u16string& name = (*coverNames)[static_cast<size_t>(done - 1)];
         return name.empty() ? 0 : app::FileSize(CoverFilePath(savePath, name));
     };
+    rows.itemsTotal = manga.bSkipCovers ? 0 : manga.CoverCnt();
+    for (const ChapterInfo& chapter : manga.Chaps)
+        rows.itemsTotal += chapter.bSkip ? 0 : chapter.PageCnt();
     return rows;
 }
 

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <system_error>
 #include <vector>
 #ifdef _WIN32
@@ -23,6 +25,7 @@
 #include "cli/interrupt.h"
 #include "cli/update_command.h"
 #include "model/text_codec.h"
+#include "settings/app_settings.h"
 #include "zumr_version.h"
 
 namespace {
@@ -143,6 +146,23 @@ int main(int argc, char** rawArgv)
     scanCommand->add_option("ADDRESS", scan.address, "адрес титульной страницы манги")->required();
     scanCommand->add_option("--db", scan.db, "файл базы для записи (по умолчанию <папка>/<название>.zdb)");
 
+    // Settings for this run only: settings.cfg is never written here.
+    std::optional<int32_t> connections;
+    std::optional<int32_t> retries;
+    std::optional<std::string> proxy;
+    bool cbz = false;
+    const auto addTransferOptions = [&](CLI::App* command) {
+        command->add_option("--connections", connections, "передач одновременно (по умолчанию Connections)")
+            ->check(CLI::Range(kMinConnections, kMaxConnections));
+        command->add_option("--retries", retries,
+                            "повторов передачи после временного сбоя (по умолчанию Retries)")
+            ->check(CLI::Range(0, kMaxRetries));
+        command->add_option("--proxy", proxy,
+                            "прокси для всех передач: http://, https:// или socks5h://узел:порт "
+                            "(по умолчанию Proxy; пусто: обычные переменные окружения)");
+    };
+    addTransferOptions(scanCommand);
+
     DownloadArgs download;
     CLI::App* downloadCommand =
         app.add_subcommand("download", "прочитать мангу (или загрузить файл базы) и скачать выбранные главы");
@@ -151,6 +171,8 @@ int main(int argc, char** rawArgv)
                                 "номера в списке, как их выводит scan, можно диапазоны: 1-5,8 (по умолчанию все)");
     downloadCommand->add_flag("--no-covers", download.noCovers, "не скачивать обложки");
     downloadCommand->add_option("--out", download.out, "папка, в которой создать папку манги (по умолчанию DefSavePath)");
+    downloadCommand->add_flag("--cbz", cbz, "упаковать каждую полную главу в .cbz рядом с её папкой (по умолчанию bMakeCbz)");
+    addTransferOptions(downloadCommand);
 
     InfoArgs info;
     CLI::App* infoCommand = app.add_subcommand("info", "показать содержимое файла базы");
@@ -202,6 +224,17 @@ int main(int argc, char** rawArgv)
                                  }));
 #endif
     app::Startup_LoadSettings(paths);
+    // Settings for this run only: settings.cfg is never written here.
+    Settings_Update([&](AppSettings& settings) {
+        if (connections)
+            settings.Connections = *connections;
+        if (retries)
+            settings.Retries = *retries;
+        if (proxy)
+            settings.Proxy = Utf8ToUtf16(*proxy).substr(0, 511);
+        if (cbz)
+            settings.bMakeCbz = 1;
+    });
 
     Interrupt_Install();
     CliEnv env{std::cout, std::cerr, IsTerminal()};

@@ -1,5 +1,6 @@
 #include "cli/progress_view.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "model/text_codec.h"
@@ -38,32 +39,44 @@ std::string ProgressView::FormatRate(double bytesPerSecond)
     return FormatBytes(static_cast<uint64_t>(bytesPerSecond)) + "/с";
 }
 
-ProgressView::Row& ProgressView::Switch(int32_t row, Clock::time_point now)
+std::string ProgressView::FormatDuration(double seconds)
 {
-    if (row != current_) {
-        LeaveRow(now);
-        current_ = row;
-    }
+    const long long whole = seconds < 0 ? 0 : static_cast<long long>(std::min(seconds, 359999.0) + 0.5);
+    char text[32];
+    if (whole >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+    return text;
+}
+
+// A row that begins while an earlier one has nothing running has seen the
+// worker move on: one after another, the earlier row is done with.
+ProgressView::Row& ProgressView::Enter(int32_t row, Clock::time_point now)
+{
     Row& state = state_[row];
-    if (state.started == Clock::time_point{})
+    if (state.started == Clock::time_point{}) {
         state.started = now;
+        const std::vector<int32_t> earlier = inFlight_;
+        for (int32_t other : earlier)
+            if (!state_[other].hasProgress)
+                Leave(other, now);
+        inFlight_.push_back(row);
+    }
     return state;
 }
 
-void ProgressView::LeaveRow(Clock::time_point now)
+void ProgressView::Leave(int32_t row, Clock::time_point now)
 {
-    if (current_ < 0)
+    Row& state = state_[row];
+    if (state.left)
         return;
-    Row& state = state_[current_];
+    state.left = true;
     state.hasProgress = false;
-    const std::string line = Line(current_, state, now);
-    if (terminal_)
-        out_ << "\r\033[K" << line << "\n";
-    else
-        out_ << line << "\n";
+    inFlight_.erase(std::remove(inFlight_.begin(), inFlight_.end(), row), inFlight_.end());
+    ClearLive();
+    out_ << Line(row, state, now) << "\n";
     out_.flush();
-    liveShown_ = false;
-    current_ = -1;
 }
 
 std::string ProgressView::Line(int32_t row, const Row& state, Clock::time_point now) const
@@ -84,46 +97,80 @@ std::string ProgressView::Line(int32_t row, const Row& state, Clock::time_point 
     return line;
 }
 
+// "всего: 12/40 картинок, 1.5 МиБ, 300.0 КиБ/с, осталось 0:14"
+std::string ProgressView::OverallLine(Clock::time_point now) const
+{
+    std::string line = "всего: " + std::to_string(itemsDone_);
+    if (rows_.itemsTotal > 0)
+        line += "/" + std::to_string(rows_.itemsTotal);
+    line += " картинок, " + FormatBytes(bytes_);
+    const double span = itemsTransferred_ > 0 ? Seconds(now - firstTransferAt_) : 0;
+    if (span > 0.001) {
+        line += ", " + FormatRate(static_cast<double>(bytes_) / span);
+        // The pictures still to come, at the pace of those that came over
+        // the network (pictures found on disk cost nothing).
+        const int32_t left = rows_.itemsTotal - itemsDone_;
+        if (rows_.itemsTotal > 0 && left > 0)
+            line += ", осталось " + FormatDuration(span / itemsTransferred_ * left);
+    }
+    return line;
+}
+
 void ProgressView::ClearLive()
 {
-    if (terminal_ && liveShown_) {
-        out_ << "\r\033[K";
-        liveShown_ = false;
-    }
+    if (!terminal_ || liveLines_ == 0)
+        return;
+    out_ << "\r";
+    if (liveLines_ > 1)
+        out_ << "\033[" << liveLines_ - 1 << "A";
+    out_ << "\033[J";
+    liveLines_ = 0;
 }
 
 void ProgressView::Redraw(Clock::time_point now)
 {
-    if (!terminal_ || current_ < 0)
+    if (!terminal_)
         return;
-    out_ << "\r\033[K" << Line(current_, state_[current_], now);
+    ClearLive();
+    for (int32_t row : inFlight_)
+        out_ << Line(row, state_[row], now) << "\n";
+    out_ << OverallLine(now);
     out_.flush();
-    liveShown_ = true;
+    liveLines_ = static_cast<int>(inFlight_.size()) + 1;
     lastDraw_ = now;
 }
 
 void ProgressView::OnProgress(int32_t row, int32_t value, Clock::time_point now)
 {
-    Row& state = Switch(row, now);
+    Row& state = Enter(row, now);
     state.progress = value;
     state.hasProgress = true;
-    // Redrawing on every report would cost more than the transfer itself.
+    if (firstTransferAt_ == Clock::time_point{})
+        firstTransferAt_ = now;
+    // Redrawing on every report would cost more than the transfers themselves.
     if (now - lastDraw_ >= std::chrono::milliseconds(100))
         Redraw(now);
 }
 
 void ProgressView::OnUpdate(int32_t row, int32_t done, Clock::time_point now)
 {
-    Row& state = Switch(row, now);
+    Row& state = Enter(row, now);
     if (state.hasProgress) {
         const uint64_t size = rows_.itemBytes ? rows_.itemBytes(row, done) : 0;
         state.bytes += size;
         bytes_ += size;
         state.transferred = true;
         state.lastBytesAt = now;
+        ++itemsTransferred_;
     }
     state.hasProgress = false;
-    state.done = done;
+    // The count only grows; a late, smaller one changes nothing.
+    if (done > state.done) {
+        itemsDone_ += done - state.done;
+        state.done = done;
+    }
+    if (state.done >= rows_.total(row))
+        Leave(row, now);
     Redraw(now);
 }
 
@@ -152,11 +199,15 @@ void ProgressView::OnBox(const std::string& caption, const std::string& text)
 
 void ProgressView::Tick(Clock::time_point now)
 {
-    if (terminal_ && current_ >= 0 && now - lastDraw_ >= std::chrono::milliseconds(250))
+    if (terminal_ && !state_.empty() && now - lastDraw_ >= std::chrono::milliseconds(250))
         Redraw(now);
 }
 
 void ProgressView::Finish(Clock::time_point now)
 {
-    LeaveRow(now);
+    const std::vector<int32_t> rows = inFlight_;
+    for (int32_t row : rows)
+        Leave(row, now);
+    ClearLive();
+    out_.flush();
 }

@@ -28,8 +28,8 @@ const std::array kMainControls{
 };
 
 const std::array kSettingsControls{
-    ControlTemplate{kIdOk, K::DefaultButton, "button", u"OK", {221, 149, 50, 14}, BsDefPushButton | TabStop, 0},
-    ControlTemplate{kIdCancel, K::PushButton, "button", u"Cancel", {160, 149, 50, 14}, BsPushButton | TabStop, 0},
+    ControlTemplate{kIdOk, K::DefaultButton, "button", u"OK", {221, 182, 50, 14}, BsDefPushButton | TabStop, 0},
+    ControlTemplate{kIdCancel, K::PushButton, "button", u"Cancel", {160, 182, 50, 14}, BsPushButton | TabStop, 0},
     ControlTemplate{kIdNone, K::Label, "static", u"По умолчанию сохранять в:", {7, 9, 97, 9}, SsLeft, 0},
     ControlTemplate{kIdDefSavePath, K::Edit, "edit", u"", {7, 19, 186, 12}, kEditBox, 0},
     ControlTemplate{kIdDefSavePathBrowse, K::PushButton, "button", u"..", {193, 19, 14, 12}, BsPushButton | TabStop, 0},
@@ -46,14 +46,22 @@ const std::array kSettingsControls{
     ControlTemplate{kIdAddCntToPages, K::CheckBox, "button", u"№страницы-", {9, 84, 53, 10},
                     BsAutoCheckBox | TabStop, 0},
     ControlTemplate{kIdNone, K::Label, "static", u"название страницы", {64, 84, 69, 8}, SsLeft, 0},
+    ControlTemplate{kIdMakeCbz, K::CheckBox, "button", u"Упаковывать главы в CBZ", {160, 84, 105, 10},
+                    BsAutoCheckBox | TabStop, 0},
     ControlTemplate{kIdNone, K::GroupBox, "button", u"Сохранение", {3, 0, 271, 96}, BsGroupBox, 0},
-    ControlTemplate{kIdNone, K::GroupBox, "button", u"Соединение", {3, 96, 271, 49}, BsGroupBox, 0},
+    ControlTemplate{kIdNone, K::GroupBox, "button", u"Соединение", {3, 96, 271, 82}, BsGroupBox, 0},
     ControlTemplate{kIdRevScan, K::CheckBox, "button", u"Загружать данные о страницах с конца", {7, 107, 145, 8},
                     BsAutoCheckBox | TabStop, 0},
     ControlTemplate{kIdNone, K::Label, "static", u"Представляться серверу (USER AGENT) как:", {7, 118, 151, 9}, SsLeft,
                     0},
     ControlTemplate{kIdUserAgent, K::Edit, "edit", u"", {7, 130, 264, 12}, kEditBox | Disabled, 0},
     ControlTemplate{kIdNone, K::Label, "static", u"(пусто = не представляться)", {157, 118, 114, 9}, SsRight, 0},
+    ControlTemplate{kIdNone, K::Label, "static", u"Соединений одновременно (1-8):", {7, 148, 112, 9}, SsLeft, 0},
+    ControlTemplate{kIdConnections, K::Edit, "edit", u"", {120, 146, 20, 12}, kEditBox, 0},
+    ControlTemplate{kIdNone, K::Label, "static", u"Повторов при сбое (0-10):", {154, 148, 96, 9}, SsLeft, 0},
+    ControlTemplate{kIdRetries, K::Edit, "edit", u"", {251, 146, 20, 12}, kEditBox, 0},
+    ControlTemplate{kIdNone, K::Label, "static", u"Прокси:", {7, 163, 30, 9}, SsLeft, 0},
+    ControlTemplate{kIdProxy, K::Edit, "edit", u"", {38, 161, 233, 12}, kEditBox, 0},
 };
 
 const DialogTemplate kMainWindow{
@@ -70,7 +78,7 @@ const DialogTemplate kMainWindow{
 const DialogTemplate kSettingsDialog{
     "",
     u"Настройки",
-    {0, 0, 277, 170},
+    {0, 0, 277, 203},
     u"MS Sans Serif",
     8,
     Popup | Visible | Caption | SysMenu | DsModalFrame | DsSetFont,

@@ -41,6 +41,10 @@ inline constexpr int kIdAppendChapName = 1017;
 inline constexpr int kIdAddCntToPages = 1018;
 inline constexpr int kIdRevScan = 1019;
 inline constexpr int kIdUserAgent = 1020;
+inline constexpr int kIdConnections = 1021;
+inline constexpr int kIdRetries = 1022;
+inline constexpr int kIdProxy = 1023;
+inline constexpr int kIdMakeCbz = 1024;
 
 // Resource ids.
 inline constexpr int kMenuMain = 104;

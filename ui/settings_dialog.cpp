@@ -1,5 +1,8 @@
 #include "ui/settings_dialog.h"
 
+#include <algorithm>
+#include <string>
+
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "transfer/name_rules.h"
@@ -11,10 +14,64 @@ namespace {
 
 constexpr size_t kPathUnits = 259;
 constexpr size_t kNameUnits = 29;
+constexpr size_t kProxyUnits = 511;
 
 bool IsCleanedOnFocusLoss(int id)
 {
-    return id == kIdDefSavePath || id == kIdCoversDirName || id == kIdBookDirName || id == kIdChapDirName;
+    return id == kIdDefSavePath || id == kIdCoversDirName || id == kIdBookDirName || id == kIdChapDirName ||
+           id == kIdConnections || id == kIdRetries || id == kIdProxy;
+}
+
+bool IsBlank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
+
+std::u16string Trimmed(std::u16string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return std::u16string(text);
+}
+
+// The number a box holds, within its range: a sign and the digits after
+// blanks count, the rest is ignored; a box without a number gives the lowest
+// value.
+int32_t BoxNumber(std::u16string_view text, int32_t low, int32_t high)
+{
+    const std::u16string trimmed = Trimmed(text);
+    size_t i = 0;
+    const bool negative = i < trimmed.size() && trimmed[i] == u'-';
+    if (negative || (i < trimmed.size() && trimmed[i] == u'+'))
+        ++i;
+    int64_t value = 0;
+    bool digits = false;
+    for (; i < trimmed.size() && trimmed[i] >= u'0' && trimmed[i] <= u'9'; ++i) {
+        digits = true;
+        value = std::min<int64_t>(value * 10 + (trimmed[i] - u'0'), int64_t{high} + 1);
+    }
+    if (!digits)
+        return low;
+    return static_cast<int32_t>(std::clamp<int64_t>(negative ? -value : value, low, high));
+}
+
+std::u16string Decimal(int32_t value)
+{
+    const std::string text = std::to_string(value);
+    return std::u16string(text.begin(), text.end());
+}
+
+// What a box shows once the focus has left it, and what OK stores.
+std::u16string CleanBox(int id, std::u16string_view text)
+{
+    if (id == kIdConnections)
+        return Decimal(BoxNumber(text, kMinConnections, kMaxConnections));
+    if (id == kIdRetries)
+        return Decimal(BoxNumber(text, 0, kMaxRetries));
+    if (id == kIdProxy)
+        return CutUnits(Trimmed(text), kProxyUnits);
+    std::u16string cleaned = CutUnits(std::u16string(text), kPathUnits);
+    ReplaceForbiddenChars(cleaned, u'_');
+    return cleaned;
 }
 
 }  // namespace
@@ -32,15 +89,17 @@ void SettingsDialog::OnInit(SettingsDialogView& view)
     view.SetChecked(kIdAppendChapName, settings.bAppendChapName == 1);
     view.SetChecked(kIdAddCntToPages, settings.bAddCntToPages == 1);
     view.SetChecked(kIdRevScan, settings.bRevScan == 1);
+    view.SetControlText(kIdConnections, Decimal(settings.Connections));
+    view.SetControlText(kIdRetries, Decimal(settings.Retries));
+    view.SetControlText(kIdProxy, settings.Proxy);
+    view.SetChecked(kIdMakeCbz, settings.bMakeCbz == 1);
 }
 
 void SettingsDialog::OnEditLostFocus(int id)
 {
     if (!view_ || !IsCleanedOnFocusLoss(id))
         return;
-    std::u16string text = CutUnits(view_->ControlText(id), kPathUnits);
-    ReplaceForbiddenChars(text, u'_');
-    view_->SetControlText(id, text);
+    view_->SetControlText(id, CleanBox(id, view_->ControlText(id)));
 }
 
 void SettingsDialog::OnCommand(int id)
@@ -61,6 +120,11 @@ void SettingsDialog::OnCommand(int id)
             settings.bAppendChapName = view.IsChecked(kIdAppendChapName) ? 1 : 0;
             settings.bAddCntToPages = view.IsChecked(kIdAddCntToPages) ? 1 : 0;
             settings.bRevScan = view.IsChecked(kIdRevScan) ? 1 : 0;
+            // OK may come straight from a box that never lost the focus.
+            settings.Connections = BoxNumber(view.ControlText(kIdConnections), kMinConnections, kMaxConnections);
+            settings.Retries = BoxNumber(view.ControlText(kIdRetries), 0, kMaxRetries);
+            settings.Proxy = CleanBox(kIdProxy, view.ControlText(kIdProxy));
+            settings.bMakeCbz = view.IsChecked(kIdMakeCbz) ? 1 : 0;
         });
         result_ = 1;
         view_->Close(1);

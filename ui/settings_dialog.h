@@ -1,6 +1,7 @@
 #pragma once
 // The settings dialog's behaviour: shows the CONFIG settings, cleans the
-// folder names as the focus leaves their boxes, and stores them on OK.
+// folder names, the numbers and the proxy as the focus leaves their boxes,
+// and stores them on OK.
 
 #include "ui/views.h"
 

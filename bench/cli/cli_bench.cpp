@@ -8,12 +8,7 @@
 // Each contender is a child process timed from spawn to exit; the median of
 // several alternating rounds counts.
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,54 +18,18 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/child_process.h"
+#include "bench/support/demo_paths.h"
 #include "model/file_io.h"
 #include "model/manga_db.h"
 #include "model/text_codec.h"
-#include "settings/app_settings.h"
 #include "tools/demo_site/demo_server.h"
 #include "transfer/download_layout.h"
 #include "transfer/file_names.h"
 
-extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct ChildRun {
-    int exitCode = -1;
-    double seconds = 0;
-    long maxRssKib = 0;
-};
-
-// Runs a program to its end with its output sent to `log`.
-ChildRun Spawn(const std::vector<std::string>& args, const fs::path& log)
-{
-    std::vector<std::string> copy = args;
-    std::vector<char*> argv;
-    for (std::string& arg : copy)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    ChildRun run;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return run;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.maxRssKib = usage.ru_maxrss;
-    return run;
-}
 
 // Peak memory of a child, measured by a fresh copy of this program: a child
 // started straight from this process would inherit this process's own peak
@@ -89,44 +48,6 @@ long MaxRssThroughHelper(const std::string& self, const std::vector<std::string>
     run.exitCode = exitCode;
     run.seconds = seconds;
     return kib;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-bool HaveProgram(const char* name)
-{
-    const std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\')
-            quoted += '\\';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-// Where zumr-cli puts a page with the default settings, below `out`.
-std::u16string PagePath(const fs::path& out, const DemoChapter& chapter, int page, int pageCnt)
-{
-    const AppSettings defaults = AppSettings_Defaults(u"");
-    const PageNaming naming = PageNaming_FromSettings(defaults);
-    const std::u16string savePath = MangaSavePath(Utf8ToUtf16(out.string()), Utf8ToUtf16(DemoManga::kName));
-    const OptU16String name = chapter.Title ? OptU16String(Utf8ToUtf16(*chapter.Title)) : std::nullopt;
-    std::vector<std::string> urls;
-    for (int j = 0; j < pageCnt; ++j)
-        urls.push_back("http://x" + DemoManga::ImagePath(chapter.Vol, chapter.Num, j));
-    const std::vector<std::u16string> names =
-        ImageFileNames(std::vector<std::string_view>(urls.begin(), urls.end()), naming.bAddCntToPages);
-    return PageFilePath(savePath, naming, chapter.Vol, chapter.Num, name, names[static_cast<size_t>(page)]);
 }
 
 fs::path DatabaseIn(const fs::path& out)

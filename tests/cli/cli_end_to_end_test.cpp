@@ -256,6 +256,8 @@ TEST_F(CliEndToEnd, BadUsageAndUnreadableDatabasesExitWith2)
         {{"scan", server_.MangaUrl(), "--bogus"}, "--bogus"},
         {{"download", server_.MangaUrl(), "--chapters", "3-1"}, "3-1"},
         {{"download", good, "--chapters", "7"}, "7"},
+        {{"download", good, "--connections", "9"}, "--connections"},
+        {{"scan", server_.MangaUrl(), "--retries", "-1"}, "--retries"},
         {{"download", (work_ / "missing.zdb").string()}, "ошибка 2"},
         {{"download", (work_ / "garbage.zdb").string()}, "не является базой данных манги"},
         {{"info", (work_ / "cut.zdb").string()}, "повреждён"},
@@ -276,9 +278,9 @@ TEST_F(CliEndToEnd, SettingsBesideTheProgramNameTheFolders)
     const fs::path library = work_ / "library";
     fs::create_directories(program.parent_path());
     fs::copy_file(kCli, program);
-    WriteFileBytes(program.parent_path() / "settings.cfg",
-                   "\xEF\xBB\xBF[CONFIG]\r\nDefSavePath=" + library.string() +
-                       "\r\nBookDirName=том\r\nChapDirName=глава\r\nbAppendChapName=0\r\nbAddCntToPages=1\r\n");
+    const std::string settings = "\xEF\xBB\xBF[CONFIG]\r\nDefSavePath=" + library.string() +
+                                 "\r\nBookDirName=том\r\nChapDirName=глава\r\nbAppendChapName=0\r\nbAddCntToPages=1\r\n";
+    WriteFileBytes(program.parent_path() / "settings.cfg", settings);
 
     const Result scan = Cli({"scan", server_.MangaUrl()}, work_.path(), program).Wait();
     ASSERT_EQ(scan.status, 0) << scan.out << scan.err;
@@ -286,8 +288,9 @@ TEST_F(CliEndToEnd, SettingsBesideTheProgramNameTheFolders)
     const fs::path mangaDir = library / DemoManga::kName;
 
     // Chapter 1 is the last entry of the list.
-    const Result download = Cli({"download", (mangaDir / (std::string(DemoManga::kName) + ".zdb")).string(),
-                                 "--chapters", "6", "--no-covers"},
+    // The transfer options hold for this run only.
+    const Result download = Cli({"download", (mangaDir / (std::string(DemoManga::kName) + ".zdb")).string(), "--chapters",
+                                 "6", "--no-covers", "--connections", "3", "--retries", "2", "--proxy", ""},
                                 work_.path(), program)
                                 .Wait();
     ASSERT_EQ(download.status, 0) << download.out << download.err;
@@ -296,6 +299,7 @@ TEST_F(CliEndToEnd, SettingsBesideTheProgramNameTheFolders)
         expected["том1/глава1/" + std::to_string(page) + "-" + DemoManga::ImageFileName(page)] =
             *server_.PagePng(1, 1, page);
     EXPECT_EQ(ReadDemoTree(mangaDir), expected);
+    EXPECT_EQ(ReadFileBytes(program.parent_path() / "settings.cfg"), settings);
 }
 
 TEST_F(CliEndToEnd, EachChapterBecomesACbzThatReadersOpenWrittenAgainOnlyWhenItsPagesChange)

@@ -42,22 +42,35 @@ TEST(ProgressView, PlainOutputHasOneLinePerRowAndErrorsInRussian)
     EXPECT_EQ(view.BytesTransferred(), 4096u);
 }
 
-TEST(ProgressView, TerminalRewritesOneLiveLineAndShowsPercentOrBytes)
+// The live block: every row in flight, then the overall line; a finished row
+// stands above it.
+TEST(ProgressView, TerminalShowsEveryRowInFlightAndTheOverallLine)
 {
     std::ostringstream out;
-    ProgressView view(out, true, TwoRows());
+    ProgressRows rows = TwoRows();
+    rows.itemsTotal = 5;
+    ProgressView view(out, true, rows);
     const auto t0 = ProgressView::Clock::now();
     view.OnProgress(0, 42, t0 + seconds(1));
-    EXPECT_EQ(out.str(), "\r\033[Kтом 1, глава 1: 0/3  42%");
-    view.OnUpdate(0, 1, t0 + seconds(2));
-    view.OnProgress(0, -5000, t0 + seconds(3));
-    EXPECT_NE(out.str().find("\r\033[Kтом 1, глава 1: 1/3  4.9 КиБ  2.0 КиБ"), std::string::npos) << out.str();
-    // Moving to another row leaves the first row's line standing.
-    view.OnUpdate(1, 1, t0 + seconds(4));
-    EXPECT_NE(out.str().find("\r\033[Kтом 1, глава 1: 1/3  2.0 КиБ, 2.0 КиБ/с\n"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str(), "том 1, глава 1: 0/3  42%\nвсего: 0/5 картинок, 0 Б");
+    out.str("");
+    view.OnProgress(1, -5000, t0 + seconds(2));  // parallel: both rows in flight
+    view.OnUpdate(0, 1, t0 + seconds(3));
+    EXPECT_EQ(out.str(), "\r\033[1A\033[Jтом 1, глава 1: 0/3  42%\nобложки: 0/2  4.9 КиБ\n"
+                         "всего: 0/5 картинок, 0 Б"
+                         "\r\033[2A\033[Jтом 1, глава 1: 1/3  2.0 КиБ, 1.0 КиБ/с\nобложки: 0/2  4.9 КиБ\n"
+                         "всего: 1/5 картинок, 2.0 КиБ, 1.0 КиБ/с, осталось 0:08");
+    out.str("");
+    view.OnUpdate(1, 2, t0 + seconds(4));  // the covers are done: their line stands
+    EXPECT_EQ(out.str(), "\r\033[2A\033[Jобложки: 2/2  2.0 КиБ, 1.0 КиБ/с\n"
+                         "том 1, глава 1: 1/3  2.0 КиБ, 1.0 КиБ/с\nвсего: 3/5 картинок, 4.0 КиБ, 1.3 КиБ/с, осталось 0:03");
+    out.str("");
+    view.Finish(t0 + seconds(5));
+    EXPECT_EQ(out.str(), "\r\033[1A\033[Jтом 1, глава 1: 1/3  2.0 КиБ, 1.0 КиБ/с\n");
 
     EXPECT_EQ(ProgressView::FormatBytes(1023), "1023 Б");
     EXPECT_EQ(ProgressView::FormatBytes(3u << 20), "3.0 МиБ");
+    EXPECT_EQ(ProgressView::FormatDuration(3725.4), "1:02:05");
 }
 
 }  // namespace

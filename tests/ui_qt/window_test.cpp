@@ -361,8 +361,9 @@ TEST_F(QtWindow, MenuSaveLoadSettingsAndBrowse)
     EXPECT_EQ(window_->Logic().Manga().bSkipCovers.load(), 1);
     EXPECT_TRUE(Button(ui::kIdStart)->isEnabled());
 
-    // Settings: a "?" becomes "_" when the focus leaves the box; Cancel keeps
-    // everything, OK stores it.
+    // Settings: a "?" becomes "_" and a number out of range its nearest
+    // allowed value when the focus leaves the box; Cancel keeps everything,
+    // OK stores it.
     const std::u16string defaultBefore = Settings_Get().DefSavePath;
     for (const bool ok : {false, true}) {
         ModalScript script;
@@ -379,6 +380,13 @@ TEST_F(QtWindow, MenuSaveLoadSettingsAndBrowse)
             QTest::keyClick(chapters, Qt::Key_Tab);
             EXPECT_EQ(chapters->text(), Q("глава_"));
             qobject_cast<QCheckBox*>(dialog->Control(ui::kIdRevScan))->setChecked(true);
+            auto* connections = qobject_cast<QLineEdit*>(dialog->Control(ui::kIdConnections));
+            connections->setFocus();
+            connections->selectAll();
+            QTest::keyClicks(connections, "12");
+            QTest::keyClick(connections, Qt::Key_Tab);
+            EXPECT_EQ(connections->text(), Q("8"));
+            qobject_cast<QCheckBox*>(dialog->Control(ui::kIdMakeCbz))->setChecked(true);
             if (ok)
                 QTest::keyClick(chapters, Qt::Key_Return);
             else
@@ -388,6 +396,8 @@ TEST_F(QtWindow, MenuSaveLoadSettingsAndBrowse)
         EXPECT_TRUE(script.Done());
         EXPECT_EQ(Settings_Get().ChapDirName, ok ? u"глава_" : u"ch");
         EXPECT_EQ(Settings_Get().bRevScan, ok ? 1 : 0);
+        EXPECT_EQ(Settings_Get().Connections, ok ? 8 : 1);
+        EXPECT_EQ(Settings_Get().bMakeCbz, ok ? 1 : 0);
         EXPECT_EQ(Settings_Get().DefSavePath, defaultBefore);
     }
 

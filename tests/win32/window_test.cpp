@@ -336,9 +336,16 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     SendMessageW(settings, WM_COMMAND, MAKEWPARAM(ui::kIdChapDirName, EN_KILLFOCUS),
                  reinterpret_cast<LPARAM>(GetDlgItem(settings, ui::kIdChapDirName)));
     EXPECT_EQ(Text(GetDlgItem(settings, ui::kIdChapDirName)), u"глава_");
+    SetText(GetDlgItem(settings, ui::kIdConnections), u"12");
+    SendMessageW(settings, WM_COMMAND, MAKEWPARAM(ui::kIdConnections, EN_KILLFOCUS),
+                 reinterpret_cast<LPARAM>(GetDlgItem(settings, ui::kIdConnections)));
+    EXPECT_EQ(Text(GetDlgItem(settings, ui::kIdConnections)), u"8");
+    CheckDlgButton(settings, ui::kIdMakeCbz, BST_CHECKED);
     SendMessageW(settings, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(settings); }));
     EXPECT_EQ(Settings_Get().ChapDirName, u"глава_");
+    EXPECT_EQ(Settings_Get().Connections, 8);
+    EXPECT_EQ(Settings_Get().bMakeCbz, 1);
 
     // Close: the loop ends with 0 and settings.cfg holds the window's geometry.
     SetWindowPos(window_, nullptr, 60, 50, 720, 580, SWP_NOZORDER);

@@ -50,6 +50,17 @@ struct DemoServer::Impl {
 
     std::string Host() const { return "http://127.0.0.1:" + std::to_string(port); }
 
+    // The host the client asked for, so that a relay in front of the site
+    // (a proxy adding a round trip) gets addresses that lead through it too.
+    // Anything but a plain host and port falls back to the site's own.
+    std::string HostFor(const httplib::Request& request) const
+    {
+        const std::string asked = request.get_header_value("Host");
+        const bool plain = !asked.empty() && asked.size() <= 64 && asked.find_first_not_of(
+            "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ.-:") == std::string::npos;
+        return plain ? "http://" + asked : Host();
+    }
+
     void SendPicture(httplib::Response& response, std::shared_ptr<const std::string> png)
     {
         ++images;
@@ -83,9 +94,9 @@ struct DemoServer::Impl {
                 ++requests;
             return httplib::Server::HandlerResponse::Unhandled;
         });
-        server.Get(DemoManga::kTitlePath, [this](const httplib::Request&, httplib::Response& response) {
+        server.Get(DemoManga::kTitlePath, [this](const httplib::Request& request, httplib::Response& response) {
             ++titlePages;
-            std::string page = manga.TitlePage(Host());
+            std::string page = manga.TitlePage(HostFor(request));
             bodyBytes += page.size();
             response.set_content(std::move(page), "text/html; charset=utf-8");
         });
@@ -93,7 +104,7 @@ struct DemoServer::Impl {
                    [this](const httplib::Request& request, httplib::Response& response) {
                        const int vol = std::stoi(request.matches[1]);
                        const int num = std::stoi(request.matches[2]);
-                       auto page = manga.ReaderPage(Host(), vol, num, token++);
+                       auto page = manga.ReaderPage(HostFor(request), vol, num, token++);
                        if (!page) {
                            response.status = 404;
                            return;
