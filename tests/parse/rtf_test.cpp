@@ -37,6 +37,7 @@ TEST(RtfAppendHtml, WritesParagraphTextTagsAndEscapes)
         // A broken sequence is one U+FFFD and swallows its bytes, even a "<".
         {"<p>\xD0</p>", "\\u65533?/p"},
         {"<p>\xC0\x80</p>", "\\u65533?\\par"},
+        {"<p>\xD0\xD0</p>", "\\u65533?\\par"},
         {"<p>\x80x</p>", "\\u65533?x\\par"},  // a stray continuation byte is one
         {"<p>a\xE2\x80", "a\\u65533?"},
         {std::string_view("<p>ab\0cd</p>", 12), "ab"},
