@@ -33,13 +33,10 @@ Record Read(const std::string& address, std::string_view page, int32_t* descSize
     MangaInfo manga;
     manga.Url = address;
     manga.UrlSize = static_cast<int32_t>(address.size() + 1);
-    Record r;
-    r.result = Html_ParseMangaPage(page, manga);
-    r.name = manga.Name;
-    r.engName = manga.EngName;
-    r.jpName = manga.JpName;
+    // Braced initialisers run in order: the parse comes first.
+    Record r{Html_ParseMangaPage(page, manga), manga.Name, manga.EngName, manga.JpName,
+             RtfShown(manga.Desc.value_or("")), {}, {}};
     const std::string doc = manga.Desc.value_or("");
-    r.description = RtfShown(doc);
     EXPECT_TRUE(doc.starts_with("{\\rtf1") && doc.ends_with("}")) << doc;
     EXPECT_GE(manga.DescSize, static_cast<int32_t>(doc.size() + 1));
     if (descSize)
