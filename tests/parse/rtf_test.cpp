@@ -118,22 +118,6 @@ TEST(RtfAppendVisibleHtml, KeepsAllTextAndBreaksLinesWhereABrowserDoes)
     }
 }
 
-TEST(RtfAppendVisibleHtml, ShowsTheTextAndGrowsLikeTheOtherAppends)
-{
-    OptString doc;
-    int32_t cap = Rtf_AppendVisibleHtml("<b>Лес</b> и\n<br>поле", doc, 0);
-    EXPECT_EQ(cap, 1024);
-    EXPECT_EQ(RtfShown(*doc), "<b>Лес</> и¶поле¶");
-    // Digits after a control word left by another writer stay text.
-    cap = Rtf_AppendText(u"\\b1Год:\\b0\n", doc, cap, RtfSource::Program);
-    cap = Rtf_AppendVisibleHtml("2014 &amp; 1 \\par", doc, cap);
-    EXPECT_EQ(RtfShown(*doc), "<b>Лес</> и¶поле<b>Год:</>¶2014 & 1 \\par¶");
-    const std::string longText(2000, 'x');
-    cap = Rtf_AppendVisibleHtml(longText, doc, cap);
-    EXPECT_EQ(cap, 3072);
-    EXPECT_GE(cap, static_cast<int32_t>(doc->size() + 1));
-}
-
 RtfRun Plain(std::u16string text) { return {std::move(text), false, false}; }
 
 TEST(RtfRead, ReadsControlWordsGroupsAndEscapes)
