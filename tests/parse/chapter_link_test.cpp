@@ -23,6 +23,7 @@ TEST(ChapterLink, TakesTheTitleAfterTheNumbersOfTheLastLine)
         {"\r\n Manga\r\n 2 - 7 Title  \r\n ", u"Title  "},
         {"Тетрадь смерти 3 - 24 Погоня", u"Погоня"},
         {"Manga 1 - 5 \xED\xA0\x80!", u"\uFFFD!"},  // an encoded surrogate is no character
+        {"Manga 1 - 5 \xE0\x9F\xBF!", u"\uFFFD!"},  // nor is an overlong form
         {"Some Manga 1 - 5 &laquo;N&raquo;&quot;&nbsp;", u"«N»\" "},
         {"Some Manga 1 - 5 Tom &amp; Jerry &#171; &quot", u"Tom &amp; Jerry &#171; &quot"},
     };
@@ -33,8 +34,9 @@ TEST(ChapterLink, TakesTheTitleAfterTheNumbersOfTheLastLine)
         EXPECT_EQ(chapter.Name, c.name ? std::optional<std::u16string>(c.name) : std::nullopt);
     }
     ChapterInfo chapter;
-    Html_ParseChapterLink(chapter, std::string_view("Some Manga 1 - 5 Title and more").substr(0, 19));
-    EXPECT_EQ(chapter.Name, u"Ti");
+    // Nothing past the end of the text is read, not even to finish a character.
+    Html_ParseChapterLink(chapter, std::string_view("Some Manga 1 - 5 Ti\xD0\xAF and more").substr(0, 20));
+    EXPECT_EQ(chapter.Name, u"Ti\uFFFD");
 }
 
 }  // namespace

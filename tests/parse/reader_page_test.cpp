@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/parse/fixture.h"
+#include "tests/parse/support.h"
 
 namespace {
 
