@@ -1,13 +1,11 @@
 #include "tests/ui_qt/qt_harness.h"
 
 #include <QAbstractButton>
-#include <QTest>
+#include <QApplication>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-
-#include "model/text_codec.h"
 
 // Qt, fontconfig and the platform plugins keep caches for the process's
 // lifetime; the window's own objects are still checked.
@@ -47,20 +45,14 @@ ModalScript::ModalScript()
     timer_.start();
 }
 
-ModalScript::~ModalScript()
-{
-    timer_.stop();
-}
-
 void ModalScript::ThenBox(QMessageBox::StandardButton button)
 {
     Then([this, button](QWidget* modal) {
         auto* box = qobject_cast<QMessageBox*>(modal);
         ASSERT_NE(box, nullptr) << "expected a box, got " << modal->metaObject()->className();
         boxes_.push_back(SeenBox{box->windowTitle().toStdU16String(), box->text().toStdU16String(), box->icon()});
-        QAbstractButton* pressed = box->button(button);
-        ASSERT_NE(pressed, nullptr);
-        pressed->click();
+        ASSERT_NE(box->button(button), nullptr);
+        box->button(button)->click();
     });
 }
 
@@ -70,21 +62,15 @@ void ModalScript::Poll()
     if (!modal || modal == last_ || answers_.empty() || running_)
         return;
     last_ = modal;
-    Answer answer = std::move(answers_.front());
-    answers_.pop_front();
     running_ = true;
     // Answered from an event of its own, so that a window the answer opens
     // in turn is seen by the next poll.
-    QTimer::singleShot(0, [this, answer = std::move(answer), target = QPointer<QWidget>(modal)] {
+    QTimer::singleShot(0, [this, answer = std::move(answers_.front()), target = QPointer<QWidget>(modal)] {
         running_ = false;
         if (target)
             answer(target);
     });
-}
-
-bool WaitUntil(const std::function<bool()>& done, int ms)
-{
-    return QTest::qWaitFor(done, ms);
+    answers_.pop_front();
 }
 
 }  // namespace zumr_test

@@ -3,7 +3,6 @@
 // a script of answers for the modal windows the program opens (boxes,
 // pickers, the settings dialog), given from a timer on the window's thread.
 
-#include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -16,8 +15,7 @@ namespace zumr_test {
 
 // What a box said before it was answered.
 struct SeenBox {
-    std::u16string caption;
-    std::u16string text;
+    std::u16string caption, text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
@@ -26,13 +24,10 @@ public:
     using Answer = std::function<void(QWidget* modal)>;
 
     ModalScript();
-    ~ModalScript();
-
     // Answers the next modal window that opens.
     void Then(Answer answer) { answers_.push_back(std::move(answer)); }
     // Presses `button` in the next box and records what it said.
     void ThenBox(QMessageBox::StandardButton button);
-
     bool Done() const { return answers_.empty() && !running_; }
     const std::deque<SeenBox>& Boxes() const { return boxes_; }
 
@@ -45,8 +40,5 @@ private:
     QPointer<QWidget> last_;
     bool running_ = false;
 };
-
-// Waits, handling events, until `done` or `ms` milliseconds have passed.
-bool WaitUntil(const std::function<bool()>& done, int ms = 20000);
 
 }  // namespace zumr_test
