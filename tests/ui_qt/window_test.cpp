@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTest>
 #include <QTextEdit>
@@ -210,7 +211,8 @@ protected:
     {
         window_->Table().scrollTo(At(row));
         const QRect cell = window_->Table().visualRect(At(row));  // the box comes first in it
-        QTest::mouseClick(window_->Table().viewport(), Qt::LeftButton, {}, QPoint(cell.left() + cell.height() / 2, cell.center().y()));
+        QTest::mouseClick(window_->Table().viewport(), Qt::LeftButton, {},
+                          QPoint(cell.left() + cell.height() / 2, cell.center().y()));
     }
 
     // A download of every chapter, slow enough to be caught in the middle.
@@ -508,7 +510,8 @@ TEST_F(QtWindow, GeometryFollowsTheFrameAndIsKeptInSettings)
                               {ui::kIdCancel, 0, 0, 0},         {ui::kIdStart, 0, 0, 0}};
     for (const auto& [id, dx, dw, dh] : changes) {
         const ui::Rect was = before[id];
-        EXPECT_EQ(*window.ControlRect(id), (ui::Rect{was.left + dx, was.top, was.right + dx + dw, was.bottom + dh})) << id;
+        const ui::Rect moved{was.left + dx, was.top, was.right + dx + dw, was.bottom + dh};
+        EXPECT_EQ(*window.ControlRect(id), moved) << id;
     }
 
     // Closed with a settings file: geometry and column widths are in it.
@@ -527,11 +530,12 @@ TEST_F(QtWindow, GeometryFollowsTheFrameAndIsKeptInSettings)
     app::Startup_LoadSettings(paths);
     Open();
     EXPECT_EQ(window_->WindowRect(), (ui::Rect{20, 30, 520, 430}));
-    EXPECT_EQ(window_->ControlRect(ui::kIdChapterList)->Width(), before[ui::kIdChapterList].Width() + 500 - start.Width());
+    EXPECT_EQ(window_->ControlRect(ui::kIdChapterList)->Width(),
+              before[ui::kIdChapterList].Width() + 500 - start.Width());
     EXPECT_EQ(window_->Table().columnWidth(1), 173);
-    const ui::Size screen = window_->ScreenSize();
-    Settings_Update([&screen](AppSettings& s) {
-        s.WindowX = screen.width - 400;
+    const int screenWidth = QGuiApplication::primaryScreen()->geometry().width();
+    Settings_Update([screenWidth](AppSettings& s) {
+        s.WindowX = screenWidth - 400;
         s.WindowW = 400;
     });
     Open();

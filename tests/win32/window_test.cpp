@@ -138,7 +138,8 @@ protected:
         // The program writes only an existing settings file back.
         const std::u8string folder = dir_.path().u8string();
         WriteFileBytes(settingsFile_, "[CONFIG]\nDefSavePath=" + std::string(folder.begin(), folder.end()) +
-                                          "\n[MWINDOW]\nWindowX=40\nWindowY=30\nWindowW=700\nWindowH=560\n[CHAPSLIST]\nColWchP=77\n");
+                                          "\n[MWINDOW]\nWindowX=40\nWindowY=30\nWindowW=700\nWindowH=560\n"
+                                          "[CHAPSLIST]\nColWchP=77\n");
         program_ = std::thread([this] { exitCode_ = ui::win32::RunProgram(GetModuleHandleW(nullptr), SW_SHOW); });
         ASSERT_TRUE(WaitFor([] { return ui::win32::MainWindowHandle() != nullptr; }, 60s));
         window_ = ui::win32::MainWindowHandle();
