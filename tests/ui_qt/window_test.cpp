@@ -26,7 +26,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <ranges>
 #include <string>
 #include <vector>
 
@@ -122,8 +121,10 @@ bool WaitUntil(const std::function<bool()>& done)
 
 std::vector<std::string> Names(const DemoFileMap& files)
 {
-    const auto names = std::views::keys(files);
-    return {names.begin(), names.end()};
+    std::vector<std::string> names;
+    for (const auto& entry : files)
+        names.push_back(entry.first);
+    return names;
 }
 
 // A double-click as the platform delivers it: press, release, then the
