@@ -79,11 +79,6 @@ HWND FindDialog(const wchar_t* title)
     return found;
 }
 
-std::string ReadUtf8(const fs::path& path)
-{
-    return ReadFileBytes(path);
-}
-
 // Input as the keyboard and the mouse give it, to the window with the focus.
 INPUT Key(WORD code, DWORD flags = 0)
 {
@@ -143,7 +138,8 @@ protected:
         // The program writes only an existing settings file back.
         const std::u8string folder = dir_.path().u8string();
         WriteFileBytes(settingsFile_, "[CONFIG]\nDefSavePath=" + std::string(folder.begin(), folder.end()) +
-                                          "\n[MWINDOW]\nWindowX=40\nWindowY=30\nWindowW=700\nWindowH=560\n");
+                                          "\n[MWINDOW]\nWindowX=40\nWindowY=30\nWindowW=700\nWindowH=560\n"
+                                          "[CHAPSLIST]\nColWchP=77\n");
         program_ = std::thread([this] { exitCode_ = ui::win32::RunProgram(GetModuleHandleW(nullptr), SW_SHOW); });
         ASSERT_TRUE(WaitFor([] { return ui::win32::MainWindowHandle() != nullptr; }, 60s));
         window_ = ui::win32::MainWindowHandle();
@@ -193,10 +189,9 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     EXPECT_EQ(ok.right, list.right);
     EXPECT_GT(list.right - outer.left, client.right - 30);
 
-    // Right after start: OK only, the default folder in the save path box.
-    EXPECT_TRUE(Enabled(ui::kIdOk));
-    EXPECT_FALSE(Enabled(ui::kIdStart));
-    EXPECT_FALSE(Enabled(ui::kIdCancel));
+    // Right after start: the default folder in the save path box, the saved
+    // column width.
+    EXPECT_EQ(SendMessageW(list_, LVM_GETCOLUMNWIDTH, 2, 0), 77);
     const std::u16string folder = dir_.path().u16string();
     EXPECT_EQ(Text(Control(ui::kIdSavePath)), folder);
 
@@ -221,7 +216,6 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     }
     const std::u16string mangaFolder = folder + u"\\Manga";
     EXPECT_EQ(Text(Control(ui::kIdSavePath)), mangaFolder);
-    EXPECT_FALSE(Enabled(ui::kIdCancel));
 
     // Untick chapter 2, then START: every other file as the site served it.
     LVITEMW untick{};
@@ -274,8 +268,7 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
         message.hdr = NMHDR{list_, static_cast<UINT_PTR>(ui::kIdChapterList), code};
         SendMessageW(window_, WM_NOTIFY, ui::kIdChapterList, reinterpret_cast<LPARAM>(&message));
     };
-    NMITEMACTIVATE click{};
-    click.iItem = 0;
+    NMITEMACTIVATE click{};  // on row 0
     notify(click, NM_DBLCLK);
     EXPECT_EQ(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0), 6);
     EXPECT_EQ(Cell(list_, 1, 0), u"1.png");
@@ -283,13 +276,11 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     notify(click, NM_DBLCLK);
     EXPECT_EQ(Rows(list_)[1], scanned[1]);
     SendMessageW(list_, LVM_SETSELECTIONMARK, 0, 0);
-    NMLVKEYDOWN key{};
-    key.wVKey = VK_RIGHT;
-    notify(key, LVN_KEYDOWN);
-    EXPECT_EQ(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0), 6);
-    key.wVKey = VK_LEFT;
-    notify(key, LVN_KEYDOWN);
-    EXPECT_EQ(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0), 4);
+    for (const auto& [code, rows] : {std::pair<WORD, LRESULT>{VK_RIGHT, 6}, {VK_LEFT, 4}}) {
+        NMLVKEYDOWN key{.wVKey = code};
+        notify(key, LVN_KEYDOWN);
+        EXPECT_EQ(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0), rows);
+    }
 
     // Browse: the folder picker opens at the save path's folder, which its
     // callback selects; cancelling it changes nothing.
@@ -300,11 +291,8 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     EXPECT_TRUE(WaitFor([&] {
         HWND tree = FindWindowExW(picker, nullptr, WC_TREEVIEWW, nullptr);
         wchar_t name[MAX_PATH] = {};
-        TVITEMW item{};
-        item.mask = TVIF_TEXT;
-        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        item.pszText = name;
-        item.cchTextMax = MAX_PATH;
+        TVITEMW item{TVIF_TEXT, reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)), 0, 0,
+                     name, MAX_PATH};
         if (item.hItem)
             SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
         selected = std::u16string(reinterpret_cast<const char16_t*>(name));
@@ -347,15 +335,17 @@ TEST_F(Win32Window, ScanDownloadCancelDatabaseSettingsAndClose)
     EXPECT_EQ(Settings_Get().Connections, 8);
     EXPECT_EQ(Settings_Get().bMakeCbz, 1);
 
-    // Close: the loop ends with 0 and settings.cfg holds the window's geometry.
+    // Close: the loop ends with 0 and settings.cfg holds the window's geometry
+    // and the column widths as they are now.
     SetWindowPos(window_, nullptr, 60, 50, 720, 580, SWP_NOZORDER);
-    GetWindowRect(window_, &outer);
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, 1, MAKELPARAM(173, 0));
     PostMessageW(window_, WM_CLOSE, 0, 0);
     program_.join();
     EXPECT_EQ(exitCode_, 0);
-    const std::string cfg = ReadUtf8(settingsFile_);
-    EXPECT_NE(cfg.find("WindowX=60\nWindowY=50\nWindowW=720\nWindowH=580\n"), std::string::npos) << cfg;
-    EXPECT_NE(cfg.find("ChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0_\n"), std::string::npos) << cfg;
+    const std::string cfg = ReadFileBytes(settingsFile_);
+    for (const char* line : {"WindowX=60\nWindowY=50\nWindowW=720\nWindowH=580\n", "ColWchNAM=173\n",
+                             "ChapDirName=\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xB0_\n"})
+        EXPECT_NE(cfg.find(line), std::string::npos) << line << " in\n" << cfg;
 }
 
 TEST_F(Win32Window, TabMovesThroughTheTabStopsEnterIsOkEscapeIsCancel)
