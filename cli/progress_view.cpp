@@ -88,11 +88,13 @@ std::string ProgressView::Line(int32_t row, const Row& state, Clock::time_point 
                                     : "  " + FormatBytes(static_cast<uint64_t>(-static_cast<int64_t>(state.progress)));
     }
     if (state.transferred) {
-        line += "  " + FormatBytes(state.bytes);
+        line += "  ";
+        line += FormatBytes(state.bytes);
         const Clock::time_point end = state.hasProgress ? now : state.lastBytesAt;
         const double span = Seconds(end - state.started);
         if (span > 0.001)
-            line += ", " + FormatRate(static_cast<double>(state.bytes) / span);
+            line += ", ";
+            line += FormatRate(static_cast<double>(state.bytes) / span);
     }
     return line;
 }
@@ -100,18 +102,23 @@ std::string ProgressView::Line(int32_t row, const Row& state, Clock::time_point 
 // "всего: 12/40 картинок, 1.5 МиБ, 300.0 КиБ/с, осталось 0:14"
 std::string ProgressView::OverallLine(Clock::time_point now) const
 {
-    std::string line = "всего: " + std::to_string(itemsDone_);
+    std::string line = "всего: ";
+    line += std::to_string(itemsDone_);
     if (rows_.itemsTotal > 0)
-        line += "/" + std::to_string(rows_.itemsTotal);
-    line += " картинок, " + FormatBytes(bytes_);
+        line += "/";
+        line += std::to_string(rows_.itemsTotal);
+    line += " картинок, ";
+    line += FormatBytes(bytes_);
     const double span = itemsTransferred_ > 0 ? Seconds(now - firstTransferAt_) : 0;
     if (span > 0.001) {
-        line += ", " + FormatRate(static_cast<double>(bytes_) / span);
+        line += ", ";
+        line += FormatRate(static_cast<double>(bytes_) / span);
         // The pictures still to come, at the pace of those that came over
         // the network (pictures found on disk cost nothing).
         const int32_t left = rows_.itemsTotal - itemsDone_;
         if (rows_.itemsTotal > 0 && left > 0)
-            line += ", осталось " + FormatDuration(span / itemsTransferred_ * left);
+            line += ", осталось ";
+            line += FormatDuration(span / itemsTransferred_ * left);
     }
     return line;
 }
