@@ -81,20 +81,20 @@ void ProgressView::Leave(int32_t row, Clock::time_point now)
 
 std::string ProgressView::Line(int32_t row, const Row& state, Clock::time_point now) const
 {
-    std::string line = rows_.label(row) + ": " + std::to_string(state.done) + "/" + std::to_string(rows_.total(row));
+    std::string line = rows_.label(row);
+    line.append(": ").append(std::to_string(state.done)).append("/").append(std::to_string(rows_.total(row)));
     if (state.hasProgress) {
         // A negative value is the byte count of a transfer of unknown size.
-        line += state.progress >= 0 ? "  " + std::to_string(state.progress) + "%"
-                                    : "  " + FormatBytes(static_cast<uint64_t>(-static_cast<int64_t>(state.progress)));
+        line.append("  ").append(state.progress >= 0
+                                     ? std::to_string(state.progress).append("%")
+                                     : FormatBytes(static_cast<uint64_t>(-static_cast<int64_t>(state.progress))));
     }
     if (state.transferred) {
-        line += "  ";
-        line += FormatBytes(state.bytes);
+        line.append("  ").append(FormatBytes(state.bytes));
         const Clock::time_point end = state.hasProgress ? now : state.lastBytesAt;
         const double span = Seconds(end - state.started);
         if (span > 0.001)
-            line += ", ";
-            line += FormatRate(static_cast<double>(state.bytes) / span);
+            line.append(", ").append(FormatRate(static_cast<double>(state.bytes) / span));
     }
     return line;
 }
@@ -102,23 +102,18 @@ std::string ProgressView::Line(int32_t row, const Row& state, Clock::time_point 
 // "всего: 12/40 картинок, 1.5 МиБ, 300.0 КиБ/с, осталось 0:14"
 std::string ProgressView::OverallLine(Clock::time_point now) const
 {
-    std::string line = "всего: ";
-    line += std::to_string(itemsDone_);
+    std::string line = std::string("всего: ").append(std::to_string(itemsDone_));
     if (rows_.itemsTotal > 0)
-        line += "/";
-        line += std::to_string(rows_.itemsTotal);
-    line += " картинок, ";
-    line += FormatBytes(bytes_);
+        line.append("/").append(std::to_string(rows_.itemsTotal));
+    line.append(" картинок, ").append(FormatBytes(bytes_));
     const double span = itemsTransferred_ > 0 ? Seconds(now - firstTransferAt_) : 0;
     if (span > 0.001) {
-        line += ", ";
-        line += FormatRate(static_cast<double>(bytes_) / span);
+        line.append(", ").append(FormatRate(static_cast<double>(bytes_) / span));
         // The pictures still to come, at the pace of those that came over
         // the network (pictures found on disk cost nothing).
         const int32_t left = rows_.itemsTotal - itemsDone_;
         if (rows_.itemsTotal > 0 && left > 0)
-            line += ", осталось ";
-            line += FormatDuration(span / itemsTransferred_ * left);
+            line.append(", осталось ").append(FormatDuration(span / itemsTransferred_ * left));
     }
     return line;
 }

@@ -141,7 +141,7 @@ TEST(UpdateCommand, LibraryOfMangasGetsOnlyWhatIsNew)
         std::ostringstream out, err;
         CliEnv env{out, err, false};
         EXPECT_EQ(Command_Update({{}, step.dryRun}, env), kExitSomeFailed) << out.str() << err.str();
-        const std::string text = "\n" + out.str();
+        const std::string text = std::string("\n").append(out.str());
         size_t at = 0;
         for (const std::string& line : step.lines) {
             at = text.find("\n" + line, at);

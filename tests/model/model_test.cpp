@@ -120,7 +120,7 @@ TEST(MangaRecord, FreeLeavesEverythingZeroAndChapterFreeKeepsTicksAndNumbers)
     MangaInfo_Free(&manga);  // an empty record stays empty
     EXPECT_EQ(MangaInfo_Image(manga), MangaImage{});
     FillRich(manga);
-    manga.JpName = u"J";
+    manga.JpName = std::u16string(1, u'J');
     manga.BusyCnt = 1;
     MangaInfo_Free(&manga);
     EXPECT_EQ(MangaInfo_Image(manga), MangaImage{});  // the busy counter included

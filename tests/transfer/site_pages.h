@@ -28,9 +28,13 @@ inline std::string SiteReaderPage(bool callForm, const std::string& server, cons
                                   const std::vector<std::string>& files)
 {
     std::string list;
-    for (const std::string& file : files)
-        list += (list.empty() ? "" : ",") + (callForm ? "['" + middle + "','" + server + "/',\"" + file + "\",800,1200]"
-                                                      : "{url:\"" + server + "/" + middle + file + "\",w:800,h:1200}");
+    for (const std::string& file : files) {
+        list.append(list.empty() ? "" : ",");
+        if (callForm)
+            list.append("['").append(middle).append("','").append(server).append("/',\"").append(file).append("\",800,1200]");
+        else
+            list.append("{url:\"").append(server).append("/").append(middle).append(file).append("\",w:800,h:1200}");
+    }
     return "<html><body><script type=\"text/javascript\">\n" +
            (callForm ? "rm_h.init( [" + list + "], 0, false);" : "var pictures = [" + list + "];\nreader.show(pictures);") +
            "\n</script></body></html>\n";
