@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 class RecordingReporter : public benchmark::ConsoleReporter {
 public:
@@ -43,3 +44,19 @@ public:
 private:
     std::map<std::string, double> seconds_;
 };
+
+// Runs the registered benchmarks in random interleaved order, so that neither
+// side of a ratio always runs on a warmer machine, then lets `reporter` print
+// its summary.
+template <class Reporter>
+void RunInterleaved(int argc, char** argv, Reporter& reporter)
+{
+    std::vector<char*> args(argv, argv + argc);
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    args.push_back(interleave.data());
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintSummary();
+    benchmark::Shutdown();
+}

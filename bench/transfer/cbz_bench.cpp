@@ -7,6 +7,8 @@
 #include <string>
 
 #include <benchmark/benchmark.h>
+
+#include "bench/support/ratio_report.h"
 #include "tests/support/temp_dir.h"
 #include "transfer/cbz_pack.h"
 
@@ -102,15 +104,8 @@ int main(int argc, char** argv)
 {
     fs::remove_all(kFolder);
     Chapter();
-    std::vector<char*> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
     MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    benchmark::Shutdown();
+    RunInterleaved(argc, argv, reporter);
     fs::remove_all(kFolder);
     return 0;
 }

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include <benchmark/benchmark.h>
+
+#include "bench/support/ratio_report.h"
 #include "model/file_io.h"
 #include "settings/app_settings.h"
 #include "tests/transfer/test_server.h"
@@ -178,15 +180,8 @@ int main(int argc, char** argv)
 {
     Settings_Set(AppSettings_Defaults(kFolder.u16string()));
     Urls();
-    std::vector<char*> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave.data());
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
     MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintSummary();
-    benchmark::Shutdown();
+    RunInterleaved(argc, argv, reporter);
     std::filesystem::remove_all(kFolder);
     return 0;
 }
