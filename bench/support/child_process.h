@@ -2,8 +2,6 @@
 // Child processes for the command-line benchmarks: run one to its end and
 // keep its wall time, CPU time and peak memory.
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,7 +13,7 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "tests/support/spawn_child.h"
 
 struct ChildRun {
     int exitCode = -1;
@@ -27,24 +25,11 @@ struct ChildRun {
 // Runs a program to its end with its output sent to `log`.
 inline ChildRun Spawn(const std::vector<std::string>& args, const std::filesystem::path& log)
 {
-    std::vector<std::string> copy = args;
-    std::vector<char*> argv;
-    for (std::string& arg : copy)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
     ChildRun run;
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnChild(args, log, {}, true);
+    if (pid < 0)
         return run;
-    }
-    posix_spawn_file_actions_destroy(&actions);
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);

@@ -1,9 +1,7 @@
 // zumr-cli against the demo site, run as a user runs it: whole downloads,
 // resumes, interruptions and bad input.
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,8 +16,8 @@
 #include "model/manga_db.h"
 #include "model/text_codec.h"
 #include "tests/support/demo_files.h"
+#include "tests/support/spawn_child.h"
 
-extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
@@ -40,18 +38,7 @@ public:
         : out_(dir / "cli.out"), err_(dir / "cli.err")
     {
         args.insert(args.begin(), program.string());
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        pid_ = SpawnChild(std::move(args), out_, err_);
     }
     ~Cli()
     {
