@@ -44,10 +44,6 @@ size_t WriteThunk(char* data, size_t itemSize, size_t itemCount, void* slot)
     return job ? job->Take(data, itemSize * itemCount) : 0;
 }
 
-}  // namespace
-
-namespace {
-
 // The progress callback: it ends a transfer once Cancel has lowered the run
 // flag, even one that receives nothing.
 int Curl_Progress(void* slotPointer, curl_off_t expectedTotal, curl_off_t receivedNow, curl_off_t, curl_off_t)
@@ -151,16 +147,22 @@ bool CurlSession::Complete(Slot& slot, int32_t result, int32_t& finalCode)
     if (code == kCurlOk)
         code = slot.job->Check();
     if (slot.tries <= options_.retries && TransfersAllowed() && Retry_IsPassing(code, status)) {
-        jitterState_ ^= jitterState_ << 13;
-        jitterState_ ^= jitterState_ >> 17;
-        jitterState_ ^= jitterState_ << 5;
-        const double jitter = static_cast<double>(jitterState_ % 1000) / 1000.0;
-        waiting_.push_back(
-            {std::move(slot.job), slot.tries, code, slot.order, Clock::now() + Retry_Delay(slot.tries, retryAfter, jitter)});
+        waiting_.push_back({std::move(slot.job), slot.tries, code, slot.order,
+                            Clock::now() + Retry_Delay(slot.tries, retryAfter, NextJitter())});
         return false;
     }
     finalCode = code;
     return true;
+}
+
+// A cheap xorshift spreads the new tries of parallel transfers apart; it
+// need not be unpredictable.
+double CurlSession::NextJitter()
+{
+    jitterState_ ^= jitterState_ << 13;
+    jitterState_ ^= jitterState_ >> 17;
+    jitterState_ ^= jitterState_ << 5;
+    return static_cast<double>(jitterState_ % 1000) / 1000.0;
 }
 
 void CurlSession::CancelAll(const DoneFn& done)
