@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "settings/app_settings.h"
 #include "transfer/notifications.h"
 #include "transfer/retry_policy.h"
 
@@ -64,7 +65,7 @@ void CurlSession::Progress(Slot& slot, int64_t expected, int64_t received)
 
 CurlSession::CurlSession(const SessionOptions& options) : options_(options), multi_(curl_multi_init())
 {
-    options_.connections = std::clamp(options_.connections, 1, 8);
+    options_.connections = std::clamp(options_.connections, kMinConnections, kMaxConnections);
     options_.retries = std::max(options_.retries, 0);
     if (!multi_)
         return;
