@@ -47,6 +47,7 @@ public:
         done_.assign(static_cast<size_t>(chapCnt_) + 1, 0);
         inFlight_.assign(static_cast<size_t>(chapCnt_) + 1, 0);
         inCovers_ = !manga_.bSkipCovers;
+        saveBuf_ = Settings_Get().SaveBuf != 0;
         session_.Run([this] { return Next(); },
                      [this](std::unique_ptr<Transfer> job, int32_t code) {
                          return Done(static_cast<ImageTransfer&>(*job), code);
@@ -164,7 +165,7 @@ private:
         if (job.file.Finish(code == kCurlOk) != 0 && code == kCurlOk)
             code = kCurlWriteError;
         result_ = code;
-        if (code != kCurlOk || Settings_Get().SaveBuf)
+        if (code != kCurlOk || saveBuf_)
             PostToMainWindow(UM_ERRORCODE, job.row, code);
         if (!StillRunning())
             return false;  // no bLoaded and no count for the item a cancel cut off
@@ -205,6 +206,7 @@ private:
     bool inCovers_ = false;
     bool chapterHeld_ = false;
     bool stopped_ = false;
+    bool saveBuf_ = false;  // SaveBuf as the run began: every code is reported
 };
 
 }  // namespace

@@ -78,7 +78,9 @@ public:
         countdown_ = chapCnt_ - 1;
         // The direction is fixed for the whole scan: turned over midway, the
         // countdown would map to chapters already read and pass others by.
-        reverse_ = Settings_Get().bRevScan != 0;
+        const AppSettings settings = Settings_Get();
+        reverse_ = settings.bRevScan != 0;
+        saveBuf_ = settings.SaveBuf != 0;
         session_.Run([this] { return Next(); },
                      [this](std::unique_ptr<Transfer> job, int32_t code) {
                          return Done(static_cast<PageTransfer&>(*job), code);
@@ -113,12 +115,11 @@ private:
         if (!TransfersAllowed())
             return false;
         const int32_t index = job.row;
-        const uint8_t saveBuf = Settings_Get().SaveBuf;
-        if (code != kCurlOk || saveBuf)
+        if (code != kCurlOk || saveBuf_)
             PostToMainWindow(UM_ERRORCODE, index, code);
         if (job.buffer.empty())
             return true;  // nothing arrived: the chapter stays to be scanned
-        if (saveBuf)
+        if (saveBuf_)
             DumpPage("deb_page" + std::to_string(job.countdown) + ".mem", job.buffer);
 
         ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(index)];
@@ -149,6 +150,7 @@ private:
     int32_t chapCnt_ = 0;
     int32_t countdown_ = 0;
     bool reverse_ = false;  // bRevScan as the scan began
+    bool saveBuf_ = false;  // SaveBuf as the scan began
 };
 
 }  // namespace
