@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "settings/app_settings.h"
 #include "transfer/notifications.h"
 #include "transfer/retry_policy.h"
 
@@ -44,10 +45,6 @@ size_t WriteThunk(char* data, size_t itemSize, size_t itemCount, void* slot)
     return job ? job->Take(data, itemSize * itemCount) : 0;
 }
 
-}  // namespace
-
-namespace {
-
 // The progress callback: it ends a transfer once Cancel has lowered the run
 // flag, even one that receives nothing.
 int Curl_Progress(void* slotPointer, curl_off_t expectedTotal, curl_off_t receivedNow, curl_off_t, curl_off_t)
@@ -68,7 +65,7 @@ void CurlSession::Progress(Slot& slot, int64_t expected, int64_t received)
 
 CurlSession::CurlSession(const SessionOptions& options) : options_(options), multi_(curl_multi_init())
 {
-    options_.connections = std::clamp(options_.connections, 1, 8);
+    options_.connections = std::clamp(options_.connections, kMinConnections, kMaxConnections);
     options_.retries = std::max(options_.retries, 0);
     if (!multi_)
         return;
@@ -151,16 +148,22 @@ bool CurlSession::Complete(Slot& slot, int32_t result, int32_t& finalCode)
     if (code == kCurlOk)
         code = slot.job->Check();
     if (slot.tries <= options_.retries && TransfersAllowed() && Retry_IsPassing(code, status)) {
-        jitterState_ ^= jitterState_ << 13;
-        jitterState_ ^= jitterState_ >> 17;
-        jitterState_ ^= jitterState_ << 5;
-        const double jitter = static_cast<double>(jitterState_ % 1000) / 1000.0;
-        waiting_.push_back(
-            {std::move(slot.job), slot.tries, code, slot.order, Clock::now() + Retry_Delay(slot.tries, retryAfter, jitter)});
+        waiting_.push_back({std::move(slot.job), slot.tries, code, slot.order,
+                            Clock::now() + Retry_Delay(slot.tries, retryAfter, NextJitter())});
         return false;
     }
     finalCode = code;
     return true;
+}
+
+// A cheap xorshift spreads the new tries of parallel transfers apart; it
+// need not be unpredictable.
+double CurlSession::NextJitter()
+{
+    jitterState_ ^= jitterState_ << 13;
+    jitterState_ ^= jitterState_ >> 17;
+    jitterState_ ^= jitterState_ << 5;
+    return static_cast<double>(jitterState_ % 1000) / 1000.0;
 }
 
 void CurlSession::CancelAll(const DoneFn& done)

@@ -80,6 +80,8 @@ private:
     // Takes the slot's transfer out of libcurl; returns its final code or
     // schedules a new try (then returns nothing to report).
     bool Complete(Slot& slot, int32_t code, int32_t& finalCode);
+    // A fraction in [0, 1) that spreads out the waits before new tries.
+    double NextJitter();
     void CancelAll(const DoneFn& done);
     void DropAll();
     long PollTimeoutMs() const;

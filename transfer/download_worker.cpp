@@ -47,6 +47,7 @@ public:
         done_.assign(static_cast<size_t>(chapCnt_) + 1, 0);
         inFlight_.assign(static_cast<size_t>(chapCnt_) + 1, 0);
         inCovers_ = !manga_.bSkipCovers;
+        saveBuf_ = Settings_Get().SaveBuf != 0;
         session_.Run([this] { return Next(); },
                      [this](std::unique_ptr<Transfer> job, int32_t code) {
                          return Done(static_cast<ImageTransfer&>(*job), code);
@@ -101,9 +102,9 @@ private:
             chapterHeld_ = true;
             // The names are settled for the whole chapter at once: whether a
             // name keeps its query depends on the chapter's other pages.
-            const bool numbered = Settings_Get().bAddCntToPages != 0;
+            naming_ = PageNaming_FromSettings(Settings_Get());
             std::lock_guard lock(manga_.ListLock);
-            pageNames_ = PageFileNames(chapter.Pages, numbered);
+            pageNames_ = PageFileNames(chapter.Pages, naming_.bAddCntToPages);
             return nullptr;
         }
         ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(chapter_)];
@@ -123,10 +124,8 @@ private:
             }
             pageUrl = *page->Url;
         }
-        const AppSettings settings = Settings_Get();
-        auto job = std::make_unique<ImageTransfer>(PageFilePath(CurSavePath_Get(), PageNaming_FromSettings(settings),
-                                                                chapter.Vol, chapter.Num, chapter.Name,
-                                                                pageNames_[static_cast<size_t>(j)]));
+        auto job = std::make_unique<ImageTransfer>(PageFilePath(CurSavePath_Get(), naming_, chapter.Vol, chapter.Num,
+                                                                chapter.Name, pageNames_[static_cast<size_t>(j)]));
         job->url = pageUrl;
         job->page = page;
         return Prepare(std::move(job), chapter_, pageUrl);
@@ -166,7 +165,7 @@ private:
         if (job.file.Finish(code == kCurlOk) != 0 && code == kCurlOk)
             code = kCurlWriteError;
         result_ = code;
-        if (code != kCurlOk || Settings_Get().SaveBuf)
+        if (code != kCurlOk || saveBuf_)
             PostToMainWindow(UM_ERRORCODE, job.row, code);
         if (!StillRunning())
             return false;  // no bLoaded and no count for the item a cancel cut off
@@ -195,6 +194,7 @@ private:
     std::vector<CoverInfo> covers_;
     std::vector<std::u16string> coverNames_;
     std::vector<std::u16string> pageNames_;
+    PageNaming naming_;  // the chapter's, read with its page names
     std::vector<int32_t> done_;      // per row key: items done
     std::vector<int32_t> inFlight_;  // per chapter: transfers not ended, plus one until its pages have all come up
     int32_t result_ = 0;
@@ -206,6 +206,7 @@ private:
     bool inCovers_ = false;
     bool chapterHeld_ = false;
     bool stopped_ = false;
+    bool saveBuf_ = false;  // SaveBuf as the run began: every code is reported
 };
 
 }  // namespace

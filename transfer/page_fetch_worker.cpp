@@ -76,6 +76,11 @@ public:
         // read it without the lock; every change it makes goes under the lock.
         chapCnt_ = manga_.ChapCnt();
         countdown_ = chapCnt_ - 1;
+        // The direction is fixed for the whole scan: turned over midway, the
+        // countdown would map to chapters already read and pass others by.
+        const AppSettings settings = Settings_Get();
+        reverse_ = settings.bRevScan != 0;
+        saveBuf_ = settings.SaveBuf != 0;
         session_.Run([this] { return Next(); },
                      [this](std::unique_ptr<Transfer> job, int32_t code) {
                          return Done(static_cast<PageTransfer&>(*job), code);
@@ -91,7 +96,7 @@ private:
         for (; countdown_ >= 0; --countdown_) {
             if (!TransfersAllowed())
                 return nullptr;
-            const int32_t index = Settings_Get().bRevScan ? chapCnt_ - 1 - countdown_ : countdown_;
+            const int32_t index = reverse_ ? chapCnt_ - 1 - countdown_ : countdown_;
             const ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(index)];
             if (!chapter.Url)
                 continue;
@@ -110,12 +115,11 @@ private:
         if (!TransfersAllowed())
             return false;
         const int32_t index = job.row;
-        const uint8_t saveBuf = Settings_Get().SaveBuf;
-        if (code != kCurlOk || saveBuf)
+        if (code != kCurlOk || saveBuf_)
             PostToMainWindow(UM_ERRORCODE, index, code);
         if (job.buffer.empty())
             return true;  // nothing arrived: the chapter stays to be scanned
-        if (saveBuf)
+        if (saveBuf_)
             DumpPage("deb_page" + std::to_string(job.countdown) + ".mem", job.buffer);
 
         ChapterInfo& chapter = manga_.Chaps[static_cast<size_t>(index)];
@@ -145,6 +149,8 @@ private:
     int32_t result_ = 0;
     int32_t chapCnt_ = 0;
     int32_t countdown_ = 0;
+    bool reverse_ = false;  // bRevScan as the scan began
+    bool saveBuf_ = false;  // SaveBuf as the scan began
 };
 
 }  // namespace

@@ -11,13 +11,14 @@ void RowProgress::Start(Entry& entry, int32_t row)
     Row& state = rows_[row];
     if (state.inFlight++ == 0)
         state = Row{1};
+    entry.state = &state;
 }
 
 void RowProgress::Update(Entry& entry, int64_t expected, int64_t received)
 {
-    if (entry.row < 0)
+    if (!entry.state)
         return;
-    Row& state = rows_[entry.row];
+    Row& state = *entry.state;
     if (received < entry.received && state.inFlight == 1)
         state = Row{1};  // a redirect or a new try counts afresh, as a transfer of its own would
     else {
@@ -43,10 +44,10 @@ void RowProgress::Update(Entry& entry, int64_t expected, int64_t received)
 
 void RowProgress::Finish(Entry& entry)
 {
-    if (entry.row < 0)
+    if (!entry.state)
         return;
-    auto found = rows_.find(entry.row);
-    if (found != rows_.end() && --found->second.inFlight <= 0)
-        rows_.erase(found);
+    if (--entry.state->inFlight <= 0)
+        rows_.erase(entry.row);
     entry.row = -1;
+    entry.state = nullptr;
 }

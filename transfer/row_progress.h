@@ -12,12 +12,15 @@
 #include <unordered_map>
 
 class RowProgress {
+    struct Row;
+
 public:
     struct Entry {
         int32_t row = -1;  // -1: no progress shown
         int64_t expected = 0;
         int64_t received = 0;
         bool unknownSize = false;
+        Row* state = nullptr;  // the row's figures while the transfer runs; map nodes stay put
     };
 
     void Start(Entry& entry, int32_t row);

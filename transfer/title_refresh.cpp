@@ -4,7 +4,6 @@
 
 #include "parse/parse_results.h"
 #include "parse/title_page.h"
-#include "settings/app_settings.h"
 #include "transfer/curl_session.h"
 #include "transfer/page_transfer.h"
 #include "transfer/worker_run.h"
