@@ -1,6 +1,7 @@
 #pragma once
 // The process-wide settings record, one field per key of settings.cfg.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -52,6 +53,17 @@ struct AppSettings {
 inline constexpr int32_t kMinConnections = 1;
 inline constexpr int32_t kMaxConnections = 8;
 inline constexpr int32_t kMaxRetries = 10;
+
+// A number out of range, from settings.cfg or the settings dialog, counts as
+// the nearest allowed value.
+inline int32_t Connections_Clamp(int64_t value)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(value, kMinConnections, kMaxConnections));
+}
+inline int32_t Retries_Clamp(int64_t value)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(value, 0, kMaxRetries));
+}
 
 // Every setting at its default; `programFolder` becomes DefSavePath, with the
 // platform's separator added when it is missing (an empty folder stays empty).

@@ -68,29 +68,6 @@ std::optional<ValueSpan> FindValue(std::u16string_view text, std::u16string_view
     return std::nullopt;
 }
 
-int64_t ReadDecimal(std::u16string_view value)
-{
-    size_t i = 0;
-    while (i < value.size() && IsBlank(value[i]))
-        ++i;
-    bool negative = false;
-    if (i < value.size() && (value[i] == u'+' || value[i] == u'-'))
-        negative = value[i++] == u'-';
-    const uint64_t limit = negative ? uint64_t{1} << 63 : static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
-    uint64_t magnitude = 0;
-    for (; i < value.size() && value[i] >= u'0' && value[i] <= u'9'; ++i) {
-        const uint64_t digit = value[i] - u'0';
-        if (magnitude > (limit - digit) / 10) {
-            magnitude = limit;
-            break;
-        }
-        magnitude = magnitude * 10 + digit;
-    }
-    if (!negative)
-        return static_cast<int64_t>(magnitude);
-    return magnitude == limit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
-}
-
 std::u16string_view OneLine(std::u16string_view value)
 {
     const size_t end = value.find_first_of(std::u16string_view(u"\r\n\0", 3));
@@ -223,7 +200,7 @@ bool Cfg_GetInt(std::u16string_view text, std::u16string_view key, int64_t& dest
     if (!value.empty() && (value[0] == u'x' || value[0] == u'X'))
         dest = Cfg_ParseHex(value.substr(1));
     else
-        dest = ReadDecimal(value);
+        dest = Cfg_ParseDecimal(value);
     return true;
 }
 
@@ -255,4 +232,27 @@ uint32_t Cfg_ParseHex(std::u16string_view text)
         result = (result << 4) | digit;
     }
     return result;
+}
+
+int64_t Cfg_ParseDecimal(std::u16string_view value)
+{
+    size_t i = 0;
+    while (i < value.size() && IsBlank(value[i]))
+        ++i;
+    bool negative = false;
+    if (i < value.size() && (value[i] == u'+' || value[i] == u'-'))
+        negative = value[i++] == u'-';
+    const uint64_t limit = negative ? uint64_t{1} << 63 : static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+    uint64_t magnitude = 0;
+    for (; i < value.size() && value[i] >= u'0' && value[i] <= u'9'; ++i) {
+        const uint64_t digit = value[i] - u'0';
+        if (magnitude > (limit - digit) / 10) {
+            magnitude = limit;
+            break;
+        }
+        magnitude = magnitude * 10 + digit;
+    }
+    if (!negative)
+        return static_cast<int64_t>(magnitude);
+    return magnitude == limit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
 }

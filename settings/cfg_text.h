@@ -67,3 +67,7 @@ void Cfg_SetInt(std::u16string& text, std::u16string_view key, int64_t value, Cf
 // At most the first 16 characters; hexadecimal digits from the left up to the
 // first other character; the low 32 bits of the number they form.
 uint32_t Cfg_ParseHex(std::u16string_view text);
+
+// Blanks, a sign and the decimal digits after it; the rest is ignored. No
+// digits read as 0; out-of-range values saturate.
+int64_t Cfg_ParseDecimal(std::u16string_view text);

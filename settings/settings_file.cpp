@@ -1,6 +1,5 @@
 #include "settings/settings_file.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -36,10 +35,9 @@ void ReadFields(std::u16string_view text, AppSettings& settings)
             field = Low32(number);
         return found;
     };
-    // Out of range reads as the nearest allowed value.
-    const auto getClamped = [&](std::u16string_view key, int32_t& field, int32_t low, int32_t high) {
+    const auto getClamped = [&](std::u16string_view key, int32_t& field, int32_t (*clamp)(int64_t)) {
         if (Cfg_GetInt(text, key, number, range))
-            field = static_cast<int32_t>(std::clamp<int64_t>(number, low, high));
+            field = clamp(number);
     };
 
     Cfg_FindSection(text, u"CONFIG", range);
@@ -53,8 +51,8 @@ void ReadFields(std::u16string_view text, AppSettings& settings)
     std::u16string userAgent;
     if (Cfg_GetString(text, u"UserAgent", userAgent, kUserAgentCapacity, range) && !userAgent.empty())
         settings.UserAgent = Cfg_UserAgentBytes(userAgent);
-    getClamped(u"Connections", settings.Connections, kMinConnections, kMaxConnections);
-    getClamped(u"Retries", settings.Retries, 0, kMaxRetries);
+    getClamped(u"Connections", settings.Connections, Connections_Clamp);
+    getClamped(u"Retries", settings.Retries, Retries_Clamp);
     Cfg_GetString(text, u"Proxy", settings.Proxy, kProxyCapacity, range);
     getFlag(u"bMakeCbz", settings.bMakeCbz);
 

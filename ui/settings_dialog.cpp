@@ -1,10 +1,10 @@
 #include "ui/settings_dialog.h"
 
-#include <algorithm>
 #include <string>
 
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
+#include "settings/cfg_text.h"
 #include "transfer/name_rules.h"
 #include "ui/resources.h"
 #include "ui/text_format.h"
@@ -33,27 +33,6 @@ std::u16string Trimmed(std::u16string_view text)
     return std::u16string(text);
 }
 
-// The number a box holds, within its range: a sign and the digits after
-// blanks count, the rest is ignored; a box without a number gives the lowest
-// value.
-int32_t BoxNumber(std::u16string_view text, int32_t low, int32_t high)
-{
-    const std::u16string trimmed = Trimmed(text);
-    size_t i = 0;
-    const bool negative = i < trimmed.size() && trimmed[i] == u'-';
-    if (negative || (i < trimmed.size() && trimmed[i] == u'+'))
-        ++i;
-    int64_t value = 0;
-    bool digits = false;
-    for (; i < trimmed.size() && trimmed[i] >= u'0' && trimmed[i] <= u'9'; ++i) {
-        digits = true;
-        value = std::min<int64_t>(value * 10 + (trimmed[i] - u'0'), int64_t{high} + 1);
-    }
-    if (!digits)
-        return low;
-    return static_cast<int32_t>(std::clamp<int64_t>(negative ? -value : value, low, high));
-}
-
 std::u16string Decimal(int32_t value)
 {
     const std::string text = std::to_string(value);
@@ -64,9 +43,9 @@ std::u16string Decimal(int32_t value)
 std::u16string CleanBox(int id, std::u16string_view text)
 {
     if (id == kIdConnections)
-        return Decimal(BoxNumber(text, kMinConnections, kMaxConnections));
+        return Decimal(Connections_Clamp(Cfg_ParseDecimal(text)));
     if (id == kIdRetries)
-        return Decimal(BoxNumber(text, 0, kMaxRetries));
+        return Decimal(Retries_Clamp(Cfg_ParseDecimal(text)));
     if (id == kIdProxy)
         return CutUnits(Trimmed(text), kProxyUnits);
     std::u16string cleaned = CutUnits(std::u16string(text), kPathUnits);
@@ -121,8 +100,8 @@ void SettingsDialog::OnCommand(int id)
             settings.bAddCntToPages = view.IsChecked(kIdAddCntToPages) ? 1 : 0;
             settings.bRevScan = view.IsChecked(kIdRevScan) ? 1 : 0;
             // OK may come straight from a box that never lost the focus.
-            settings.Connections = BoxNumber(view.ControlText(kIdConnections), kMinConnections, kMaxConnections);
-            settings.Retries = BoxNumber(view.ControlText(kIdRetries), 0, kMaxRetries);
+            settings.Connections = Connections_Clamp(Cfg_ParseDecimal(view.ControlText(kIdConnections)));
+            settings.Retries = Retries_Clamp(Cfg_ParseDecimal(view.ControlText(kIdRetries)));
             settings.Proxy = CleanBox(kIdProxy, view.ControlText(kIdProxy));
             settings.bMakeCbz = view.IsChecked(kIdMakeCbz) ? 1 : 0;
         });

@@ -1,6 +1,6 @@
 #include "ui/text_format.h"
-#include "transfer/format_wide.h"
 
+#include "transfer/format_wide.h"
 
 namespace ui {
 

@@ -9,8 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/session.h"
-
 namespace ui {
 
 struct Rect {
@@ -131,7 +129,5 @@ public:
     // Closes the dialog with its result (1 for OK, 0 otherwise).
     virtual void Close(int result) = 0;
 };
-
-using app::StartDetachedThread;
 
 }  // namespace ui

@@ -3,8 +3,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "ui/qt/template_widgets.h"
 #include "parse/rtf_reader.h"
+#include "ui/qt/template_widgets.h"
 
 namespace ui::qt {
 

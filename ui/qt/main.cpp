@@ -7,8 +7,8 @@
 
 #include <cstdlib>
 
-#include "ui/qt/qt_main_window.h"
 #include "app/startup.h"
+#include "ui/qt/qt_main_window.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ int main(int argc, char** argv)
 
     const std::u16string folder = app::ProgramFolderOfExecutable();
     const app::StartupPaths paths = app::Startup_ChoosePaths(folder, app::ProgramFolderIsInstalled(folder),
-                                                           app::UserFolders_FromEnvironment(Environment));
+                                                             app::UserFolders_FromEnvironment(Environment));
     app::Startup_LoadSettings(paths);
     int code = 0;
     {

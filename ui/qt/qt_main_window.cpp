@@ -262,7 +262,7 @@ void QtMainWindow::RunSettingsDialog(SettingsDialog& dialog)
 
 bool QtMainWindow::StartThread(std::function<void()> body)
 {
-    return StartDetachedThread(std::move(body));
+    return app::StartDetachedThread(std::move(body));
 }
 
 void QtMainWindow::RequestClose()

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "app/startup.h"
 #include "settings/app_settings.h"
 #include "transfer/notifications.h"
 #include "ui/resources.h"
-#include "app/startup.h"
 #include "ui/win32/wide_text.h"
 #include "ui/win32/window.h"
 
