@@ -24,15 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::u16string PathText(const fs::path& path)
-{
-#ifdef _WIN32
-    return path.u16string();
-#else
-    return Utf8ToUtf16(path.string());  // any bytes, never a throw
-#endif
-}
-
 // Every database file under the folders, each once, in a stable order. A
 // folder that cannot be listed is an error; a sub-folder that cannot be
 // entered is passed over.
@@ -42,7 +33,7 @@ bool FindDatabases(const std::vector<fs::path>& roots, std::vector<fs::path>& fo
     for (const fs::path& root : roots) {
         std::error_code error;
         if (!fs::is_directory(root, error)) {
-            env.err << "zumr-cli: нет такой папки: " << Utf16ToUtf8(PathText(root)) << "\n";
+            env.err << "zumr-cli: нет такой папки: " << Utf16ToUtf8(Utf16FromPath(root)) << "\n";
             return false;
         }
         fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
@@ -55,8 +46,8 @@ bool FindDatabases(const std::vector<fs::path>& roots, std::vector<fs::path>& fo
                 unique.insert(fs::absolute(it->path(), typeError).lexically_normal());
         }
         if (error) {
-            env.err << "zumr-cli: не удалось прочитать папку " << Utf16ToUtf8(PathText(root)) << ": " << error.message()
-                    << "\n";
+            env.err << "zumr-cli: не удалось прочитать папку " << Utf16ToUtf8(Utf16FromPath(root)) << ": "
+                    << error.message() << "\n";
             return false;
         }
     }
@@ -148,12 +139,12 @@ std::string RefreshFailureText(const TitleRefresh& refresh)
 void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
 {
     ++totals.mangas;
-    const std::u16string path = PathText(file);
+    const std::u16string path = Utf16FromPath(file);
     app::Session session;
     app::MainWindowScope scope(session);
     MangaInfo& manga = session.Manga();
     const int loaded = MangaDB_Load(manga, path);
-    std::string title = Utf16ToUtf8(PathText(file.filename()));
+    std::string title = Utf16ToUtf8(Utf16FromPath(file.filename()));
     if (loaded != kMangaDbOk && loaded != kMangaDbBadTerminator) {
         // A damaged file is never written over: it may be all the user has.
         env.out << title << ": не удалось прочитать базу (" << loaded << ")\n";
@@ -190,7 +181,7 @@ void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
     RunReport download;
     const int32_t loadedBefore = LoadedPages(manga);
     if (!Interrupt_Requested()) {
-        CurSavePath_Set(PathText(file.parent_path()));
+        CurSavePath_Set(Utf16FromPath(file.parent_path()));
         download = RunQuietly(Curl_GetCommix, session);
     }
     const int32_t pages = LoadedPages(manga) - loadedBefore;
