@@ -8,6 +8,7 @@
 #include <set>
 #include <system_error>
 
+#include "app/run_summary.h"
 #include "app/session.h"
 #include "cli/interrupt.h"
 #include "cli/manga_print.h"
@@ -77,29 +78,6 @@ RunReport RunQuietly(app::WorkerProc worker, app::Session& session)
         },
         [] {});
     return report;
-}
-
-int32_t LoadedPages(const MangaInfo& manga)
-{
-    int32_t loaded = 0;
-    for (const ChapterInfo& chapter : manga.Chaps)
-        for (const PageInfo& page : chapter.Pages)
-            loaded += page.bLoaded ? 1 : 0;
-    return loaded;
-}
-
-// Ticked pages not on disk, and ticked chapters whose page list is unknown.
-int32_t MissingPages(const MangaInfo& manga)
-{
-    int32_t missing = 0;
-    for (const ChapterInfo& chapter : manga.Chaps) {
-        if (chapter.bSkip)
-            continue;
-        missing += chapter.Url ? 1 : 0;
-        for (const PageInfo& page : chapter.Pages)
-            missing += page.Url && !page.bLoaded ? 1 : 0;
-    }
-    return missing;
 }
 
 void PrintErrors(const MangaInfo& manga, const RunReport& report, CliEnv& env)
@@ -179,19 +157,19 @@ void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
     // Only the chapters still to be scanned cost a reader page.
     RunReport scan = RunQuietly(Curl_GetChapters, session);
     RunReport download;
-    const int32_t loadedBefore = LoadedPages(manga);
+    const int32_t loadedBefore = app::LoadedPages(manga);
     if (!Interrupt_Requested()) {
         CurSavePath_Set(Utf16FromPath(file.parent_path()));
         download = RunQuietly(Curl_GetCommix, session);
     }
-    const int32_t pages = LoadedPages(manga) - loadedBefore;
+    const int32_t pages = app::LoadedPages(manga) - loadedBefore;
     totals.pages += pages;
     totals.interrupted = Interrupt_Requested();
 
     std::string line = fresh == 0 && pages == 0 ? "нового нет"
                                                 : (fresh == 0 ? std::string("новых глав нет") : news) + ", " +
                                                       CountText(pages, "страница", "страницы", "страниц");
-    const int32_t missing = MissingPages(manga);
+    const int32_t missing = app::MissingPages(manga);
     bool failed = missing > 0 || !scan.errors.empty() || !download.errors.empty() || !download.boxes.empty();
     if (missing > 0)
         line += "; не хватает: " + std::to_string(missing);
