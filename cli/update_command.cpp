@@ -8,12 +8,12 @@
 #include <set>
 #include <system_error>
 
+#include "app/manga_files.h"
 #include "app/run_summary.h"
 #include "app/session.h"
 #include "cli/interrupt.h"
 #include "cli/manga_print.h"
 #include "model/file_io.h"
-#include "model/manga_db.h"
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "transfer/download_worker.h"
@@ -121,9 +121,9 @@ void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
     app::Session session;
     app::MainWindowScope scope(session);
     MangaInfo& manga = session.Manga();
-    const int loaded = MangaDB_Load(manga, path);
+    const int loaded = app::LoadDatabase(manga, path);
     std::string title = Utf16ToUtf8(Utf16FromPath(file.filename()));
-    if (loaded != kMangaDbOk && loaded != kMangaDbBadTerminator) {
+    if (!app::LoadUsable(loaded)) {
         // A damaged file is never written over: it may be all the user has.
         env.out << title << ": не удалось прочитать базу (" << loaded << ")\n";
         ++totals.failed;
@@ -173,7 +173,7 @@ void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
     bool failed = missing > 0 || !scan.errors.empty() || !download.errors.empty() || !download.boxes.empty();
     if (missing > 0)
         line += "; не хватает: " + std::to_string(missing);
-    const int saved = MangaDB_Save(manga, path);
+    const int saved = app::SaveDatabase(manga, path);
     if (saved != 0) {
         line += "; база не сохранена: ";
         line += std::strerror(saved);
