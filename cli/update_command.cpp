@@ -85,8 +85,7 @@ void PrintErrors(const MangaInfo& manga, const RunReport& report, CliEnv& env)
     for (const std::string& box : report.boxes)
         env.err << "    " << box << "\n";
     for (const auto& [row, codes] : report.errors) {
-        const std::string label = row >= 0 && row < manga.ChapCnt() ? ChapterLabel(manga.Chaps[static_cast<size_t>(row)])
-                                                                     : std::string("обложки");
+        const std::string label = RowLabel(manga, row);
         for (const int32_t code : codes)
             env.err << "    " << label << ": ошибка: " << Utf16ToUtf8(ErrorCodeText(code)) << " (" << code << ")\n";
     }
