@@ -91,6 +91,16 @@ void PrintErrors(const MangaInfo& manga, const RunReport& report, CliEnv& env)
     }
 }
 
+std::string NewChaptersText(int32_t count)
+{
+    return CountText(count, "новая глава", "новые главы", "новых глав");
+}
+
+std::string PagesText(int32_t count)
+{
+    return CountText(count, "страница", "страницы", "страниц");
+}
+
 struct Totals {
     int32_t mangas = 0;
     int32_t newChapters = 0;
@@ -145,7 +155,7 @@ void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
         title = Utf16ToUtf8(*manga.Name);
     const int32_t fresh = static_cast<int32_t>(refresh.counts.newChapters.size());
     totals.newChapters += fresh;
-    const std::string news = CountText(fresh, "новая глава", "новые главы", "новых глав");
+    const std::string news = NewChaptersText(fresh);
     if (dryRun) {
         env.out << title << ": " << (fresh == 0 ? "нового нет" : news) << "\n";
         for (const int32_t index : refresh.counts.newChapters)
@@ -165,9 +175,9 @@ void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
     totals.pages += pages;
     totals.interrupted = Interrupt_Requested();
 
-    std::string line = fresh == 0 && pages == 0 ? "нового нет"
-                                                : (fresh == 0 ? std::string("новых глав нет") : news) + ", " +
-                                                      CountText(pages, "страница", "страницы", "страниц");
+    std::string line = fresh == 0 && pages == 0
+                           ? "нового нет"
+                           : (fresh == 0 ? std::string("новых глав нет") : news) + ", " + PagesText(pages);
     const int32_t missing = app::MissingPages(manga);
     bool failed = missing > 0 || !scan.errors.empty() || !download.errors.empty() || !download.boxes.empty();
     if (missing > 0)
@@ -223,9 +233,9 @@ int Command_Update(const UpdateArgs& args, CliEnv& env)
     }
 
     env.out << "Итого: " << CountText(totals.mangas, "манга", "манги", "манг") << ", "
-            << CountText(totals.newChapters, "новая глава", "новые главы", "новых глав");
+            << NewChaptersText(totals.newChapters);
     if (!args.dryRun)
-        env.out << ", " << CountText(totals.pages, "страница", "страницы", "страниц");
+        env.out << ", " << PagesText(totals.pages);
     if (totals.failed > 0)
         env.out << "; с ошибками: " << totals.failed;
     if (totals.interrupted)
