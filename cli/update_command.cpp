@@ -63,7 +63,7 @@ struct RunReport {
 };
 
 // The one place this command meets the worker plumbing: runs `worker` on the
-// record with `window` as the main window and keeps what went wrong.
+// session's record (the session must be the main window) and keeps what went wrong.
 RunReport RunQuietly(app::WorkerProc worker, app::Session& session)
 {
     RunReport report;
