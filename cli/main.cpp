@@ -110,7 +110,7 @@ std::string RussianError(const CLI::ParseError& error)
     const std::string listed = colon == std::string::npos ? message : message.substr(colon + 2);
     if (name == "RequiredError") {
         if (message.rfind("A subcommand", 0) == 0)
-            return "нужна команда: scan, download или info";
+            return "нужна команда: scan, download, info или update";
         const size_t is = message.find(" is required");
         if (is != std::string::npos)
             return "не указан обязательный аргумент " + message.substr(0, is);
