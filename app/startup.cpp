@@ -146,7 +146,7 @@ void Startup_LoadSettings(const StartupPaths& paths)
 void Startup_SaveSettings(const StartupPaths& paths)
 {
     if (paths.createSettings) {
-        const std::filesystem::path file(paths.settingsPath);
+        const std::filesystem::path file = PathFromUtf16(paths.settingsPath);
         std::error_code error;
         if (!std::filesystem::exists(file, error) && !error) {
             std::filesystem::create_directories(file.parent_path(), error);
