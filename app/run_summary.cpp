@@ -19,21 +19,29 @@ int32_t MissingItems(const MangaInfo& manga, std::u16string_view savePath)
                 ++missing;
         }
     }
+    return missing + MissingPages(manga);
+}
+
+int32_t MissingPages(const MangaInfo& manga)
+{
+    int32_t missing = 0;
     for (const ChapterInfo& chapter : manga.Chaps) {
         if (chapter.bSkip)
             continue;
+        missing += chapter.Url ? 1 : 0;
         for (const PageInfo& page : chapter.Pages)
             missing += page.Url && !page.bLoaded ? 1 : 0;
     }
-    return missing + UnreadChapters(manga);
+    return missing;
 }
 
-int32_t UnreadChapters(const MangaInfo& manga)
+int32_t LoadedPages(const MangaInfo& manga)
 {
-    int32_t unread = 0;
+    int32_t loaded = 0;
     for (const ChapterInfo& chapter : manga.Chaps)
-        unread += !chapter.bSkip && chapter.Url ? 1 : 0;
-    return unread;
+        for (const PageInfo& page : chapter.Pages)
+            loaded += page.bLoaded ? 1 : 0;
+    return loaded;
 }
 
 uint64_t FileSize(std::u16string_view path)

@@ -14,8 +14,12 @@ namespace app {
 // pages not yet loaded.
 int32_t MissingItems(const MangaInfo& manga, std::u16string_view savePath);
 
-// The chosen chapters whose page list was never read.
-int32_t UnreadChapters(const MangaInfo& manga);
+// MissingItems without the covers: ticked chapters whose page list was never
+// read, and their pages not yet loaded.
+int32_t MissingPages(const MangaInfo& manga);
+
+// Every page on disk, ticked or not.
+int32_t LoadedPages(const MangaInfo& manga);
 
 // The size of a file, 0 when there is none.
 uint64_t FileSize(std::u16string_view path);

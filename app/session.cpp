@@ -101,10 +101,10 @@ void Session::Deliver(const std::vector<Notification>& batch, const std::functio
             notify(n);
             continue;
         }
-        const BoxText box = PendingBox(n.wParam);
-        if (box.text.empty() && box.caption.empty())
+        const std::optional<BoxText> box = PendingBox(n.wParam);
+        if (!box)
             continue;  // refused while the face waited
-        showBox(box);
+        showBox(*box);
         AnswerBox(n.wParam);
     }
 }
@@ -161,11 +161,11 @@ int32_t Session::Run(WorkerProc worker, const std::function<void(const Notificat
     return result;
 }
 
-BoxText Session::PendingBox(int32_t number) const
+std::optional<BoxText> Session::PendingBox(int32_t number) const
 {
     std::lock_guard<std::mutex> guard(boxLock_);
     if (number < 0 || static_cast<size_t>(number) >= boxes_.size() || !boxOpen_[static_cast<size_t>(number)])
-        return {};
+        return std::nullopt;
     return boxes_[static_cast<size_t>(number)];
 }
 

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,7 +100,8 @@ public:
 private:
     void Deliver(const std::vector<Notification>& batch, const std::function<void(const Notification&)>& notify,
                  const std::function<void(const BoxText&)>& showBox);
-    BoxText PendingBox(int32_t number) const;
+    // The box a worker still waits on; nothing once it was answered or refused.
+    std::optional<BoxText> PendingBox(int32_t number) const;
     void AnswerBox(int32_t number);
     void RefuseBoxes();
     void AllowBoxes();

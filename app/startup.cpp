@@ -9,6 +9,7 @@
 #include <unistd.h>
 #endif
 
+#include "model/file_io.h"
 #include "model/text_codec.h"
 
 #include "settings/app_settings.h"
@@ -35,7 +36,7 @@ std::u16string ProgramFolderOfExecutable()
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error)
         return {};
-    return ProgramFolderFromPath(exe.u16string(), u'/');
+    return ProgramFolderFromPath(Utf16FromPath(exe), u'/');
 #elif defined(_WIN32)
     wchar_t module[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
@@ -145,7 +146,7 @@ void Startup_LoadSettings(const StartupPaths& paths)
 void Startup_SaveSettings(const StartupPaths& paths)
 {
     if (paths.createSettings) {
-        const std::filesystem::path file(paths.settingsPath);
+        const std::filesystem::path file = PathFromUtf16(paths.settingsPath);
         std::error_code error;
         if (!std::filesystem::exists(file, error) && !error) {
             std::filesystem::create_directories(file.parent_path(), error);

@@ -141,8 +141,7 @@ ProgressRows DownloadRows(const MangaInfo& manga, const std::u16string& savePath
     ProgressRows rows;
     rows.label = [&manga](int32_t row) {
         std::lock_guard<std::mutex> guard(manga.ListLock);
-        return row >= 0 && row < manga.ChapCnt() ? ChapterLabel(manga.Chaps[static_cast<size_t>(row)])
-                                                 : std::string("обложки");
+        return RowLabel(manga, row);
     };
     rows.total = [&manga](int32_t row) {
         std::lock_guard<std::mutex> guard(manga.ListLock);

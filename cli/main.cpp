@@ -24,6 +24,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/update_command.h"
+#include "model/file_io.h"
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "zumr_version.h"
@@ -109,7 +110,7 @@ std::string RussianError(const CLI::ParseError& error)
     const std::string listed = colon == std::string::npos ? message : message.substr(colon + 2);
     if (name == "RequiredError") {
         if (message.rfind("A subcommand", 0) == 0)
-            return "нужна команда: scan, download или info";
+            return "нужна команда: scan, download, info или update";
         const size_t is = message.find(" is required");
         if (is != std::string::npos)
             return "не указан обязательный аргумент " + message.substr(0, is);
@@ -210,11 +211,10 @@ int main(int argc, char** rawArgv)
 
     const std::filesystem::path folder = ProgramFolder(argv[0]);
     const char16_t separator = static_cast<char16_t>(std::filesystem::path::preferred_separator);
+    const std::u16string folderText = Utf16FromPath(folder) + separator;
 #ifdef _WIN32
-    const std::u16string folderText = folder.u16string() + separator;
     const app::StartupPaths paths = app::Startup_Paths(folderText);
 #else
-    const std::u16string folderText = Utf8ToUtf16(folder.string()) + separator;  // any bytes, never a throw
     // Installed, the companion reads the window's settings and downloads into
     // the user's folder, as the window does; it never writes settings.cfg.
     const app::StartupPaths paths =

@@ -32,6 +32,12 @@ std::string ChapterLabel(const ChapterInfo& chapter)
     return label;
 }
 
+std::string RowLabel(const MangaInfo& manga, int32_t row)
+{
+    return row >= 0 && row < manga.ChapCnt() ? ChapterLabel(manga.Chaps[static_cast<size_t>(row)])
+                                             : std::string("обложки");
+}
+
 void PrintTitles(const MangaInfo& manga, std::ostream& out)
 {
     std::lock_guard<std::mutex> guard(manga.ListLock);

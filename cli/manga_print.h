@@ -13,6 +13,9 @@
 // "том 1, глава 3 Начало".
 std::string ChapterLabel(const ChapterInfo& chapter);
 
+// A worker's row: its chapter's label, or "обложки" for any other row.
+std::string RowLabel(const MangaInfo& manga, int32_t row);
+
 // Address, names, cover and chapter counts; reads the record under its lock.
 void PrintTitles(const MangaInfo& manga, std::ostream& out);
 

@@ -8,11 +8,12 @@
 #include <set>
 #include <system_error>
 
+#include "app/manga_files.h"
+#include "app/run_summary.h"
 #include "app/session.h"
 #include "cli/interrupt.h"
 #include "cli/manga_print.h"
 #include "model/file_io.h"
-#include "model/manga_db.h"
 #include "model/text_codec.h"
 #include "settings/app_settings.h"
 #include "transfer/download_worker.h"
@@ -24,15 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::u16string PathText(const fs::path& path)
-{
-#ifdef _WIN32
-    return path.u16string();
-#else
-    return Utf8ToUtf16(path.string());  // any bytes, never a throw
-#endif
-}
-
 // Every database file under the folders, each once, in a stable order. A
 // folder that cannot be listed is an error; a sub-folder that cannot be
 // entered is passed over.
@@ -42,7 +34,7 @@ bool FindDatabases(const std::vector<fs::path>& roots, std::vector<fs::path>& fo
     for (const fs::path& root : roots) {
         std::error_code error;
         if (!fs::is_directory(root, error)) {
-            env.err << "zumr-cli: нет такой папки: " << Utf16ToUtf8(PathText(root)) << "\n";
+            env.err << "zumr-cli: нет такой папки: " << Utf16ToUtf8(Utf16FromPath(root)) << "\n";
             return false;
         }
         fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
@@ -55,8 +47,8 @@ bool FindDatabases(const std::vector<fs::path>& roots, std::vector<fs::path>& fo
                 unique.insert(fs::absolute(it->path(), typeError).lexically_normal());
         }
         if (error) {
-            env.err << "zumr-cli: не удалось прочитать папку " << Utf16ToUtf8(PathText(root)) << ": " << error.message()
-                    << "\n";
+            env.err << "zumr-cli: не удалось прочитать папку " << Utf16ToUtf8(Utf16FromPath(root)) << ": "
+                    << error.message() << "\n";
             return false;
         }
     }
@@ -71,7 +63,7 @@ struct RunReport {
 };
 
 // The one place this command meets the worker plumbing: runs `worker` on the
-// record with `window` as the main window and keeps what went wrong.
+// session's record (the session must be the main window) and keeps what went wrong.
 RunReport RunQuietly(app::WorkerProc worker, app::Session& session)
 {
     RunReport report;
@@ -88,39 +80,25 @@ RunReport RunQuietly(app::WorkerProc worker, app::Session& session)
     return report;
 }
 
-int32_t LoadedPages(const MangaInfo& manga)
-{
-    int32_t loaded = 0;
-    for (const ChapterInfo& chapter : manga.Chaps)
-        for (const PageInfo& page : chapter.Pages)
-            loaded += page.bLoaded ? 1 : 0;
-    return loaded;
-}
-
-// Ticked pages not on disk, and ticked chapters whose page list is unknown.
-int32_t MissingPages(const MangaInfo& manga)
-{
-    int32_t missing = 0;
-    for (const ChapterInfo& chapter : manga.Chaps) {
-        if (chapter.bSkip)
-            continue;
-        missing += chapter.Url ? 1 : 0;
-        for (const PageInfo& page : chapter.Pages)
-            missing += page.Url && !page.bLoaded ? 1 : 0;
-    }
-    return missing;
-}
-
 void PrintErrors(const MangaInfo& manga, const RunReport& report, CliEnv& env)
 {
     for (const std::string& box : report.boxes)
         env.err << "    " << box << "\n";
     for (const auto& [row, codes] : report.errors) {
-        const std::string label = row >= 0 && row < manga.ChapCnt() ? ChapterLabel(manga.Chaps[static_cast<size_t>(row)])
-                                                                     : std::string("обложки");
+        const std::string label = RowLabel(manga, row);
         for (const int32_t code : codes)
             env.err << "    " << label << ": ошибка: " << Utf16ToUtf8(ErrorCodeText(code)) << " (" << code << ")\n";
     }
+}
+
+std::string NewChaptersText(int32_t count)
+{
+    return CountText(count, "новая глава", "новые главы", "новых глав");
+}
+
+std::string PagesText(int32_t count)
+{
+    return CountText(count, "страница", "страницы", "страниц");
 }
 
 struct Totals {
@@ -148,13 +126,13 @@ std::string RefreshFailureText(const TitleRefresh& refresh)
 void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
 {
     ++totals.mangas;
-    const std::u16string path = PathText(file);
+    const std::u16string path = Utf16FromPath(file);
     app::Session session;
     app::MainWindowScope scope(session);
     MangaInfo& manga = session.Manga();
-    const int loaded = MangaDB_Load(manga, path);
-    std::string title = Utf16ToUtf8(PathText(file.filename()));
-    if (loaded != kMangaDbOk && loaded != kMangaDbBadTerminator) {
+    const int loaded = app::LoadDatabase(manga, path);
+    std::string title = Utf16ToUtf8(Utf16FromPath(file.filename()));
+    if (!app::LoadUsable(loaded)) {
         // A damaged file is never written over: it may be all the user has.
         env.out << title << ": не удалось прочитать базу (" << loaded << ")\n";
         ++totals.failed;
@@ -177,7 +155,7 @@ void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
         title = Utf16ToUtf8(*manga.Name);
     const int32_t fresh = static_cast<int32_t>(refresh.counts.newChapters.size());
     totals.newChapters += fresh;
-    const std::string news = CountText(fresh, "новая глава", "новые главы", "новых глав");
+    const std::string news = NewChaptersText(fresh);
     if (dryRun) {
         env.out << title << ": " << (fresh == 0 ? "нового нет" : news) << "\n";
         for (const int32_t index : refresh.counts.newChapters)
@@ -188,23 +166,23 @@ void UpdateOne(const fs::path& file, bool dryRun, Totals& totals, CliEnv& env)
     // Only the chapters still to be scanned cost a reader page.
     RunReport scan = RunQuietly(Curl_GetChapters, session);
     RunReport download;
-    const int32_t loadedBefore = LoadedPages(manga);
+    const int32_t loadedBefore = app::LoadedPages(manga);
     if (!Interrupt_Requested()) {
-        CurSavePath_Set(PathText(file.parent_path()));
+        CurSavePath_Set(Utf16FromPath(file.parent_path()));
         download = RunQuietly(Curl_GetCommix, session);
     }
-    const int32_t pages = LoadedPages(manga) - loadedBefore;
+    const int32_t pages = app::LoadedPages(manga) - loadedBefore;
     totals.pages += pages;
     totals.interrupted = Interrupt_Requested();
 
-    std::string line = fresh == 0 && pages == 0 ? "нового нет"
-                                                : (fresh == 0 ? std::string("новых глав нет") : news) + ", " +
-                                                      CountText(pages, "страница", "страницы", "страниц");
-    const int32_t missing = MissingPages(manga);
+    std::string line = fresh == 0 && pages == 0
+                           ? "нового нет"
+                           : (fresh == 0 ? std::string("новых глав нет") : news) + ", " + PagesText(pages);
+    const int32_t missing = app::MissingPages(manga);
     bool failed = missing > 0 || !scan.errors.empty() || !download.errors.empty() || !download.boxes.empty();
     if (missing > 0)
         line += "; не хватает: " + std::to_string(missing);
-    const int saved = MangaDB_Save(manga, path);
+    const int saved = app::SaveDatabase(manga, path);
     if (saved != 0) {
         line += "; база не сохранена: ";
         line += std::strerror(saved);
@@ -255,9 +233,9 @@ int Command_Update(const UpdateArgs& args, CliEnv& env)
     }
 
     env.out << "Итого: " << CountText(totals.mangas, "манга", "манги", "манг") << ", "
-            << CountText(totals.newChapters, "новая глава", "новые главы", "новых глав");
+            << NewChaptersText(totals.newChapters);
     if (!args.dryRun)
-        env.out << ", " << CountText(totals.pages, "страница", "страницы", "страниц");
+        env.out << ", " << PagesText(totals.pages);
     if (totals.failed > 0)
         env.out << "; с ошибками: " << totals.failed;
     if (totals.interrupted)

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "model/text_codec.h"
+
 #ifdef _WIN32
 #include <io.h>
 #include <process.h>
@@ -14,6 +16,15 @@
 std::filesystem::path PathFromUtf16(std::u16string_view path)
 {
     return std::filesystem::path(std::u16string(path));
+}
+
+std::u16string Utf16FromPath(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    return path.u16string();
+#else
+    return Utf8ToUtf16(path.string());
+#endif
 }
 
 std::FILE* OpenFile(const std::filesystem::path& path, const char* mode)

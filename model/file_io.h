@@ -12,6 +12,10 @@
 // UTF-16 paths become filesystem paths only here, where files are opened.
 std::filesystem::path PathFromUtf16(std::u16string_view path);
 
+// The way back, for showing or storing a path: any bytes of a POSIX name are
+// taken, never a throw.
+std::u16string Utf16FromPath(const std::filesystem::path& path);
+
 struct FileCloser {
     void operator()(std::FILE* file) const noexcept { std::fclose(file); }
 };

@@ -35,6 +35,13 @@ int32_t BoxWorker(MangaInfo* manga)
     return 7;
 }
 
+// A box with no text still holds its worker until the face has shown it.
+int32_t EmptyBoxWorker(MangaInfo*)
+{
+    ShowBoxOnMainWindow(u"", u"");
+    return 3;
+}
+
 int32_t NeverStarts(MangaInfo*)
 {
     return app::kWorkerNotStarted;
@@ -65,6 +72,10 @@ TEST_F(SessionTest, RunDeliversInOrderAndShowsTheWorkersBox)
     EXPECT_EQ(boxes, std::vector<std::u16string>{u"Curl вернул ошибку!"});
     EXPECT_EQ(seen, (std::vector<Notification>{{UM_WORKERDONE, 0, 7}}));
     EXPECT_FALSE(session.ThreadsBusy());
+    EXPECT_EQ(session.Run(EmptyBoxWorker, [](const Notification&) {},
+                          [&](const app::BoxText& box) { boxes.push_back(box.caption); }, [] {}),
+              3);
+    EXPECT_EQ(boxes.size(), 2u);
 
     EXPECT_EQ(session.Run(NeverStarts, [](const Notification&) {}, [](const app::BoxText&) {}, [] {}),
               app::kWorkerNotStarted);
